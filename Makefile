@@ -1,0 +1,24 @@
+# The two commands a new user needs: `make run` and `make test`. Both install
+# any missing Debian packages first.
+
+WERROR := $(if $(CI),ON,OFF)
+PROGRAM := build/release/app/kelm-zizovu-dizuzed
+
+.PHONY: run test bench deps clean
+
+deps:
+	@scripts/install-deps
+
+run: deps
+	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset release --target kelm-zizovu-dizuzed
+	@scripts/check-display
+	$(PROGRAM)
+
+test: deps
+	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset asan
+	ctest --preset asan
+
+clean:
+	rm -rf build

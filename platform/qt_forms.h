@@ -1,0 +1,66 @@
+#pragma once
+
+// The forms services bound to Qt Widgets: builds the window from its description
+// and runs the handlers the description names.
+
+#include "forms.h"
+#include "window_desc.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace forms {
+
+class QtForms final : public Forms {
+public:
+    explicit QtForms(const WindowDesc &desc);
+    ~QtForms() override;
+    QtForms(const QtForms &) = delete;
+    QtForms &operator=(const QtForms &) = delete;
+
+    QWidget *window() const;
+    // The widget built for a row, or nullptr; the control a user sees and focuses.
+    QWidget *widget(std::string_view name, std::int16_t index = kSingle) const;
+    // Opens the window with the focus on the first stop of the focus order.
+    void show();
+
+    // What happens to a failing status that leaves a handler. By default a modal
+    // report naming the operation and control, then the program ends with status 1.
+    using FailureReporter = std::function<void(const Status &)>;
+    void setFailureReporter(FailureReporter reporter);
+
+    Status lookup(std::string_view name, Control &out) override;
+    Status lookup(std::string_view name, std::int16_t index, Control &out) override;
+    Status value(Control c, std::int16_t &out) override;
+    Status setTop(Control c, float top) override;
+    Status setLeft(Control c, float left) override;
+    Status setText(Control c, std::string_view utf8) override;
+    Status unload() override;
+
+    // Runs a handler as the window does when its event arrives.
+    void runClick(ClickHandler handler);
+    void runMouseDown(MouseDownHandler handler, const MouseDown &event);
+
+private:
+    struct Entry;
+    class Builder;
+
+    Status lookupKey(std::string_view name, std::int16_t index, Control &out);
+    Status find(Operation op, Control c, Kind kind, Entry *&out);
+    Status move(Operation op, Control c, float value);
+    void finish(const Status &status);
+    void flushMoves();
+
+    std::unique_ptr<QWidget> m_window;
+    std::vector<Entry> m_entries;        // in description order; Control::id indexes it
+    std::vector<std::uint16_t> m_byName; // entry ids sorted by (name, index)
+    std::vector<std::uint16_t> m_pendingMoves;
+    FailureReporter m_reportFailure;
+    bool m_inHandler = false;
+    bool m_unloaded = false;
+};
+
+} // namespace forms

@@ -1,0 +1,199 @@
+#include "qt_widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace forms {
+
+const QPixmap &PictureCache::at(qreal devicePixelRatio)
+{
+    if (m_desc && (m_pixmap.isNull() || m_pixmap.devicePixelRatio() != devicePixelRatio)) {
+        m_pixmap = QPixmap::fromImage(m_desc->render(devicePixelRatio));
+        m_pixmap.setDevicePixelRatio(devicePixelRatio);
+    }
+    return m_pixmap;
+}
+
+FormWindow::FormWindow(const FormDesc &desc)
+{
+    setWindowTitle(QString::fromUtf8(desc.caption.data(), qsizetype(desc.caption.size())));
+    setObjectName(QString::fromUtf8(desc.name.data(), qsizetype(desc.name.size())));
+    setFixedSize(desc.clientWidth, desc.clientHeight);
+    setAutoFillBackground(true);
+}
+
+bool FormWindow::isStop(const QWidget *w) const
+{
+    if (!w->isEnabled() || !w->isVisibleTo(this))
+        return false;
+    // Of an exclusive group only the selected button is a stop.
+    if (const auto *radio = qobject_cast<const QRadioButton *>(w))
+        return radio->isChecked();
+    return true;
+}
+
+bool FormWindow::focusNextPrevChild(bool next)
+{
+    if (m_stops.empty())
+        return false;
+    const QWidget *current = QApplication::focusWidget();
+    auto it = std::find_if(m_stops.begin(), m_stops.end(),
+                           [current](const QWidget *w) { return w == current || w->isAncestorOf(current); });
+    const auto count = std::ptrdiff_t(m_stops.size());
+    std::ptrdiff_t pos = it == m_stops.end() ? (next ? -1 : count) : it - m_stops.begin();
+    for (std::ptrdiff_t step = 0; step < count; ++step) {
+        pos = ((next ? pos + 1 : pos - 1) % count + count) % count;
+        QWidget *candidate = m_stops[std::size_t(pos)];
+        if (isStop(candidate)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+void FormWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    if (m_onClose)
+        m_onClose();
+}
+
+PictureCanvas::PictureCanvas(const PictureDesc *picture, QWidget *parent)
+    : QWidget(parent), m_picture(picture)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureCanvas::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    QRect covered;
+    if (!m_picture.isNull()) {
+        const QPixmap &pixmap = m_picture.at(devicePixelRatioF());
+        covered = QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize());
+        const QRect part = dirty & covered;
+        if (!part.isEmpty()) {
+            const qreal dpr = pixmap.devicePixelRatio();
+            const QRectF source(part.x() * dpr, part.y() * dpr, part.width() * dpr, part.height() * dpr);
+            painter.drawPixmap(QRectF(part), pixmap, source);
+        }
+    }
+    // What the picture does not cover shows the box's own background.
+    const QRegion rest = QRegion(dirty) - QRegion(covered);
+    for (const QRect &r : rest)
+        painter.fillRect(r, palette().color(backgroundRole()));
+}
+
+void PictureCanvas::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    // The second press of a double-click arrives as a double-click, not a press.
+    if (event->flags().testFlag(Qt::MouseEventCreatedDoubleClick))
+        return;
+    if (!m_onMouseDown)
+        return;
+    const QPoint p = event->position().toPoint();
+    MouseDown down;
+    down.button = std::uint16_t(event->button());
+    down.shift = std::uint16_t(event->modifiers().toInt() >> 25);
+    down.x = float(p.x());
+    down.y = float(p.y());
+    m_onMouseDown(down);
+}
+
+void PictureCanvas::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Qt's default would run the press handler again; a double-click places nothing.
+    event->accept();
+}
+
+SwatchLabel::SwatchLabel(const ControlDesc &desc, QWidget *parent) : QWidget(parent), m_desc(desc)
+{
+    if (desc.look == LabelLook::Fill)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SwatchLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect r = rect();
+    if (m_desc.look == LabelLook::Fill) {
+        painter.fillRect(r, palette().color(QPalette::Window));
+        return;
+    }
+    // A flat black 1-pixel border; the inside stays unfilled so the map shows through.
+    const QColor black(Qt::black);
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), black);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), black);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), black);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), black);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    painter.drawText(r.adjusted(1, 1, -1, -1), Qt::AlignHCenter | Qt::AlignTop,
+                     QString::fromUtf8(m_desc.caption.data(), qsizetype(m_desc.caption.size())));
+}
+
+void SwatchLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }
+void SwatchLabel::mouseReleaseEvent(QMouseEvent *event) { event->accept(); }
+void SwatchLabel::mouseDoubleClickEvent(QMouseEvent *event) { event->accept(); }
+
+QVariant InertDocument::loadResource(int, const QUrl &)
+{
+    return {};
+}
+
+NotesEditor::NotesEditor(QWidget *parent) : QTextEdit(parent)
+{
+    setDocument(new InertDocument(this));
+    setTabChangesFocus(true);
+    setAcceptRichText(true);
+}
+
+QVariant NotesEditor::loadResource(int, const QUrl &)
+{
+    return {};
+}
+
+PictureButton::PictureButton(const PictureDesc *face, QWidget *parent) : QPushButton(parent), m_face(face)
+{
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void PictureButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    option.icon = QIcon();
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    if (!m_face.isNull()) {
+        const QPixmap &face = m_face.at(devicePixelRatioF());
+        const QSize size = face.deviceIndependentSize().toSize();
+        QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
+        if (isDown() || isChecked())
+            at += QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                         style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+        painter.drawPixmap(at, face);
+    }
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+} // namespace forms

@@ -1,0 +1,119 @@
+#pragma once
+
+// The widgets the forms binding builds. Each adds to a stock Qt widget only the
+// behaviour a forms control has and the stock widget lacks.
+
+#include "forms.h"
+#include "window_desc.h"
+
+#include <QFrame>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+namespace forms {
+
+// A picture rendered on demand at the device pixel ratio it is shown at.
+class PictureCache {
+public:
+    explicit PictureCache(const PictureDesc *desc = nullptr) : m_desc(desc) {}
+    bool isNull() const { return m_desc == nullptr; }
+    const QPixmap &at(qreal devicePixelRatio);
+
+private:
+    const PictureDesc *m_desc;
+    QPixmap m_pixmap;
+};
+
+// The top-level window. It walks the focus order of the description itself:
+// the selectors share one stop, and non-focusable rows are skipped.
+class FormWindow final : public QWidget {
+public:
+    explicit FormWindow(const FormDesc &desc);
+
+    void setFocusStops(std::vector<QWidget *> stops) { m_stops = std::move(stops); }
+    const std::vector<QWidget *> &focusStops() const { return m_stops; }
+    void setOnClose(std::function<void()> onClose) { m_onClose = std::move(onClose); }
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool isStop(const QWidget *w) const;
+
+    std::vector<QWidget *> m_stops;
+    std::function<void()> m_onClose;
+};
+
+// The client area of a picture box: shows its picture from the top-left corner,
+// the box's own background elsewhere, and reports presses to its handler.
+class PictureCanvas final : public QWidget {
+public:
+    PictureCanvas(const PictureDesc *picture, QWidget *parent);
+
+    void setOnMouseDown(std::function<void(const MouseDown &)> handler) { m_onMouseDown = std::move(handler); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    PictureCache m_picture;
+    std::function<void(const MouseDown &)> m_onMouseDown;
+};
+
+// A label drawn as a filled square or a numbered box. It keeps the presses made
+// on it, so a press on a marker never reaches the map below.
+class SwatchLabel final : public QWidget {
+public:
+    SwatchLabel(const ControlDesc &desc, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    const ControlDesc &m_desc;
+};
+
+// A document that never loads a resource: pasted HTML may name local files or
+// URLs, and the notes must not read them.
+class InertDocument final : public QTextDocument {
+public:
+    using QTextDocument::QTextDocument;
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override;
+};
+
+class NotesEditor final : public QTextEdit {
+public:
+    explicit NotesEditor(QWidget *parent);
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override;
+};
+
+// A push button whose face is a picture centred on it, with the platform's
+// bevel, pressed and focus looks around it.
+class PictureButton final : public QPushButton {
+public:
+    PictureButton(const PictureDesc *face, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    PictureCache m_face;
+};
+
+} // namespace forms

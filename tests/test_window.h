@@ -1,0 +1,50 @@
+#pragma once
+
+// The real window, built from its description, for tests that drive it as a user would.
+
+#include "app/window.h"
+#include "platform/qt_forms.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QWidget>
+
+#include <memory>
+
+class TestWindow {
+public:
+    TestWindow() : m_forms(std::make_unique<forms::QtForms>(app::kWindow))
+    {
+        m_forms->setFailureReporter([this](const forms::Status &s) { m_failures.push_back(s.describe()); });
+        m_forms->show();
+        m_exposed = QTest::qWaitForWindowExposed(m_forms->window());
+        m_forms->window()->activateWindow();
+    }
+
+    bool exposed() const { return m_exposed; }
+    forms::QtForms &forms() { return *m_forms; }
+    QWidget *window() const { return m_forms->window(); }
+    QWidget *widget(std::string_view name, std::int16_t index = forms::kSingle) const
+    {
+        return m_forms->widget(name, index);
+    }
+
+    // The client area of the map box: presses land here, markers live here.
+    QWidget *map() const { return widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly); }
+    QWidget *marker(int slot) const { return widget("Label3", std::int16_t(slot)); }
+    QRadioButton *selector(int slot) const
+    {
+        return static_cast<QRadioButton *>(widget("Option" + std::to_string(slot + 1)));
+    }
+    QLineEdit *cell(int index) const { return static_cast<QLineEdit *>(widget("Text1", std::int16_t(index))); }
+    QTextEdit *notes(int index) const { return static_cast<QTextEdit *>(widget("RichTextBox1", std::int16_t(index))); }
+
+    const std::vector<std::string> &failures() const { return m_failures; }
+
+private:
+    std::unique_ptr<forms::QtForms> m_forms;
+    std::vector<std::string> m_failures;
+    bool m_exposed = false;
+};

@@ -1,0 +1,131 @@
+// Invariants of the window description, checked over every row of every table.
+
+#include "app/window.h"
+
+#include <QTest>
+
+#include <map>
+#include <set>
+#include <string>
+
+using forms::ControlDesc;
+using forms::Kind;
+
+namespace {
+
+std::string id(const ControlDesc &d)
+{
+    std::string s(d.name);
+    if (d.index != forms::kSingle)
+        s += "(" + std::to_string(d.index) + ")";
+    return s;
+}
+
+std::vector<const ControlDesc *> allRows()
+{
+    std::vector<const ControlDesc *> rows;
+    for (const auto &table : app::kWindow.tables)
+        for (const ControlDesc &row : table)
+            rows.push_back(&row);
+    return rows;
+}
+
+} // namespace
+
+class tst_Description : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesAreUniqueAndGroupsDense();
+    void parentsComeFirstAndHoldTheirChildren();
+    void focusNumbersArePermutation();
+    void exactlyOneSelectorIsSelected();
+    void rowsAreComplete();
+};
+
+void tst_Description::namesAreUniqueAndGroupsDense()
+{
+    std::set<std::pair<std::string_view, int>> seen;
+    std::map<std::string_view, std::set<int>> groups;
+    for (const ControlDesc *row : allRows()) {
+        QVERIFY2(seen.insert({row->name, row->index}).second, id(*row).c_str());
+        if (row->index != forms::kSingle)
+            groups[row->name].insert(row->index);
+    }
+    for (const auto &[name, indices] : groups) {
+        // Members are numbered from 0 without gaps, and a group name is never also a single control.
+        QCOMPARE(*indices.begin(), 0);
+        QCOMPARE(*indices.rbegin(), int(indices.size()) - 1);
+        QVERIFY2(!seen.count({name, forms::kSingle}), std::string(name).c_str());
+    }
+    QCOMPARE(app::kWindow.form.name, std::string_view("frmVorazIdezerIvuduru"));
+}
+
+void tst_Description::parentsComeFirstAndHoldTheirChildren()
+{
+    const forms::Rect client{0, 0, app::kWindow.form.clientWidth, app::kWindow.form.clientHeight};
+    std::map<std::pair<std::string_view, int>, const ControlDesc *> built;
+    for (const ControlDesc *row : allRows()) {
+        forms::Rect bounds = client;
+        const ControlDesc *parent = nullptr;
+        if (!row->parent.empty()) {
+            const auto it = built.find({row->parent, row->parentIndex});
+            QVERIFY2(it != built.end(), (id(*row) + " has no parent built before it").c_str());
+            parent = it->second;
+            QVERIFY2(parent->kind == Kind::PictureBox || parent->kind == Kind::Frame, id(*row).c_str());
+            bounds = {0, 0, parent->rect.width - 2 * parent->border, parent->rect.height - 2 * parent->border};
+        }
+        built[{row->name, row->index}] = row;
+        // Markers move freely in the map box, which clips them; they start out of sight.
+        if (parent && parent->kind == Kind::PictureBox) {
+            const bool outOfSight = row->rect.left >= bounds.width || row->rect.top >= bounds.height;
+            QVERIFY2(outOfSight, (id(*row) + " starts visible").c_str());
+            continue;
+        }
+        const forms::Rect &r = row->rect;
+        const bool inside = r.left >= 0 && r.top >= 0 && r.width > 0 && r.height > 0 && r.right() <= bounds.width &&
+                            r.bottom() <= bounds.height;
+        QVERIFY2(inside, (id(*row) + " lies outside its parent").c_str());
+    }
+}
+
+void tst_Description::focusNumbersArePermutation()
+{
+    std::set<int> numbers;
+    for (const ControlDesc *row : allRows()) {
+        QVERIFY2(row->focus >= 0, (id(*row) + " has no focus number").c_str());
+        QVERIFY2(numbers.insert(row->focus).second, (id(*row) + " repeats a focus number").c_str());
+    }
+    QCOMPARE(*numbers.begin(), 0);
+    QCOMPARE(*numbers.rbegin(), int(numbers.size()) - 1);
+}
+
+void tst_Description::exactlyOneSelectorIsSelected()
+{
+    int selected = 0;
+    for (const ControlDesc *row : allRows())
+        if (row->kind == Kind::OptionButton && row->value != 0)
+            ++selected;
+    QCOMPARE(selected, 1);
+}
+
+void tst_Description::rowsAreComplete()
+{
+    for (const ControlDesc *row : allRows()) {
+        const std::string what = id(*row);
+        // Whatever a user can reach must be announced by name.
+        if (forms::takesFocus(row->kind) || row->kind == Kind::Label)
+            QVERIFY2(!row->accessibleName.empty(), what.c_str());
+        if (row->kind == Kind::PictureBox)
+            QVERIFY2(row->onMouseDown && row->picture && row->border > 0, what.c_str());
+        if (row->kind == Kind::CommandButton)
+            QVERIFY2(row->onClick && row->caption.empty(), what.c_str());
+        if (row->picture)
+            QVERIFY2(row->picture->render && row->picture->width > 0 && row->picture->height > 0, what.c_str());
+        if (row->kind == Kind::Label && row->look == forms::LabelLook::Box)
+            QVERIFY2(row->caption.size() == 1, what.c_str());
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_Description)
+#include "tst_description.moc"

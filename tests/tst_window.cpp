@@ -1,0 +1,188 @@
+// The main window as a user meets it: caption, size, colours, the focus order and Close.
+
+#include "test_window.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+
+// The focus stops in the order a user walks them with Tab, written out from what
+// the user sees: the map, the selected selector, each table column top to bottom,
+// both notes, the objects list column by column, then Close and Clear.
+QStringList expectedStops(const QString &selector)
+{
+    QStringList order{QStringLiteral("Picture1"), selector};
+    for (int i = 0; i < 64; ++i)
+        order << QStringLiteral("Text1(%1)").arg(i);
+    order << QStringLiteral("RichTextBox1(0)") << QStringLiteral("RichTextBox1(1)");
+    for (int i = 64; i < 80; ++i)
+        order << QStringLiteral("Text1(%1)").arg(i);
+    order << QStringLiteral("cmdClose") << QStringLiteral("cmdClear");
+    return order;
+}
+
+QString focusName()
+{
+    QWidget *w = QApplication::focusWidget();
+    return w ? w->objectName() : QStringLiteral("(none)");
+}
+
+} // namespace
+
+class tst_Window : public QObject {
+    Q_OBJECT
+
+private slots:
+    void frame();
+    void followsTheColourScheme();
+    void focusStartsOnTheMap();
+    void tabWalk_data();
+    void tabWalk();
+    void selectorsAreOneStop();
+    void buttonsAreNeitherDefaultNorCancel();
+    void spaceClicksTheFocusedButton();
+    void closeEndsTheProgram_data();
+    void closeEndsTheProgram();
+};
+
+void tst_Window::frame()
+{
+    TestWindow w;
+    QVERIFY(w.exposed());
+    QCOMPARE(w.window()->windowTitle(), QStringLiteral("Kelm DAVE Voraz Idezer Ivuduru"));
+    QCOMPARE(w.window()->objectName(), QStringLiteral("frmVorazIdezerIvuduru"));
+    QCOMPARE(w.window()->size(), QSize(992, 696));
+    QCOMPARE(w.window()->minimumSize(), QSize(992, 696));
+    QCOMPARE(w.window()->maximumSize(), QSize(992, 696));
+    QVERIFY(w.window()->autoFillBackground());
+    const QPalette scheme = QApplication::palette();
+    QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), scheme.color(QPalette::ToolTipBase));
+    // The background shows where no control stands.
+    const QImage shot = w.window()->grab().toImage();
+    QCOMPARE(shot.pixelColor(4, 690), scheme.color(QPalette::ToolTipBase));
+}
+
+void tst_Window::followsTheColourScheme()
+{
+    // A dark scheme set before the window is built reaches every system colour.
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::ToolTipBase, QColor(0x20, 0x20, 0x30));
+    dark.setColor(QPalette::Base, QColor(0x10, 0x10, 0x10));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    dark.setColor(QPalette::ButtonText, QColor(0xF0, 0xF0, 0x00));
+    QApplication::setPalette(dark);
+    {
+        TestWindow w;
+        QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), QColor(0x20, 0x20, 0x30));
+        QCOMPARE(w.cell(0)->palette().color(QPalette::Base), QColor(0x10, 0x10, 0x10));
+        QCOMPARE(w.cell(0)->palette().color(QPalette::Text), QColor(0xE0, 0xE0, 0xE0));
+        QCOMPARE(w.selector(0)->palette().color(w.selector(0)->foregroundRole()), QColor(0xF0, 0xF0, 0x00));
+    }
+    QApplication::setPalette(saved);
+}
+
+void tst_Window::focusStartsOnTheMap()
+{
+    TestWindow w;
+    QTRY_COMPARE(focusName(), QStringLiteral("Picture1"));
+}
+
+void tst_Window::tabWalk_data()
+{
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<bool>("forward");
+    QTest::newRow("Enemy 1 selected, Tab") << 0 << true;
+    QTest::newRow("Enemy 1 selected, Shift+Tab") << 0 << false;
+    QTest::newRow("Player Character 4 selected, Tab") << 13 << true;
+    QTest::newRow("Enemy 10 selected, Shift+Tab") << 9 << false;
+}
+
+void tst_Window::tabWalk()
+{
+    QFETCH(int, selected);
+    QFETCH(bool, forward);
+    TestWindow w;
+    w.selector(selected)->setChecked(true);
+    w.widget("Picture1")->setFocus();
+    QTRY_COMPARE(focusName(), QStringLiteral("Picture1"));
+
+    QStringList expected = expectedStops(QStringLiteral("Option%1").arg(selected + 1));
+    expected << expected.front(); // and round again to the map
+    if (!forward)
+        std::reverse(expected.begin(), expected.end());
+    QStringList walked{focusName()};
+    for (qsizetype i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, forward ? Qt::NoModifier : Qt::ShiftModifier);
+        walked << focusName();
+    }
+    QCOMPARE(walked, expected);
+}
+
+void tst_Window::selectorsAreOneStop()
+{
+    TestWindow w;
+    QTest::mouseClick(w.selector(6), Qt::LeftButton);
+    QVERIFY(w.selector(6)->isChecked());
+    w.cell(0)->setFocus();
+    QTRY_COMPARE(focusName(), QStringLiteral("Text1(0)"));
+    QTest::keyClick(w.cell(0), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(focusName(), QStringLiteral("Option7"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(focusName(), QStringLiteral("Picture1"));
+}
+
+void tst_Window::buttonsAreNeitherDefaultNorCancel()
+{
+    TestWindow w;
+    for (const char *name : {"cmdClear", "cmdClose"}) {
+        auto *button = static_cast<QPushButton *>(w.widget(name));
+        QVERIFY(!button->isDefault());
+        QVERIFY(!button->autoDefault());
+        QVERIFY(button->text().isEmpty());
+    }
+    // Enter and Escape in a cell press neither button.
+    w.cell(5)->setFocus();
+    QTest::keyClicks(w.cell(5), QStringLiteral("orc"));
+    QTest::keyClick(w.cell(5), Qt::Key_Return);
+    QTest::keyClick(w.cell(5), Qt::Key_Escape);
+    QCOMPARE(w.cell(5)->text(), QStringLiteral("orc"));
+    QVERIFY(w.window()->isVisible());
+}
+
+void tst_Window::spaceClicksTheFocusedButton()
+{
+    TestWindow w;
+    QTest::keyClicks(w.cell(3), QStringLiteral("goblin"));
+    QWidget *clear = w.widget("cmdClear");
+    clear->setFocus();
+    QTRY_VERIFY(clear->hasFocus());
+    QTest::keyClick(clear, Qt::Key_Space);
+    QVERIFY(w.cell(3)->text().isEmpty());
+    QVERIFY(w.failures().empty());
+}
+
+void tst_Window::closeEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Close button") << QStringLiteral("button");
+    QTest::newRow("window frame") << QStringLiteral("frame");
+}
+
+void tst_Window::closeEndsTheProgram()
+{
+    QFETCH(QString, how);
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(CLOSE_PROBE), {how});
+    QVERIFY(probe.waitForStarted());
+    // A prompt would keep the process waiting for an answer that never comes.
+    QVERIFY2(probe.waitForFinished(60000), "the program did not end");
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+}
+
+QTEST_MAIN(tst_Window)
+#include "tst_window.moc"
