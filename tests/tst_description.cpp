@@ -16,8 +16,12 @@ namespace {
 std::string id(const ControlDesc &d)
 {
     std::string s(d.name);
-    if (d.index != forms::kSingle)
-        s += "(" + std::to_string(d.index) + ")";
+    if (d.index != forms::kSingle) {
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "(" + string.
+        s += '(';
+        s += std::to_string(d.index);
+        s += ')';
+    }
     return s;
 }
 
