@@ -1,0 +1,332 @@
+// The battle map: choosing a combatant and pressing the mouse on the map moves that
+// combatant's marker, and nothing else. Presses go through the window as a user's
+// would, so Qt decides which widget receives them.
+
+#include "fake_forms.h"
+#include "map/map_window.h"
+#include "map/placement.h"
+#include "test_window.h"
+
+#include <QStyleHints>
+#include <QWindow>
+
+Q_DECLARE_METATYPE(Qt::MouseButton)
+Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
+
+namespace {
+
+QPoint startOf(int slot)
+{
+    for (const forms::ControlDesc &row : map::kControls)
+        if (row.name == "Label3" && row.index == slot)
+            return {row.rect.left, row.rect.top};
+    return {-1, -1};
+}
+
+// Where a point of the map's client area lies in the window.
+QPoint onMap(const TestWindow &w, QPoint p)
+{
+    return w.map()->mapTo(w.window(), p);
+}
+
+void press(const TestWindow &w, QPoint p, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {})
+{
+    QTest::mouseClick(w.window()->windowHandle(), button, mods, onMap(w, p));
+}
+
+void choose(const TestWindow &w, int slot)
+{
+    QTest::mouseClick(w.selector(slot), Qt::LeftButton, {}, QPoint(6, w.selector(slot)->height() / 2));
+    QVERIFY(w.selector(slot)->isChecked());
+}
+
+// Every marker but the named ones is still where it started.
+bool othersUntouched(const TestWindow &w, std::initializer_list<int> moved)
+{
+    for (int s = 0; s < map::kSlots; ++s)
+        if (std::find(moved.begin(), moved.end(), s) == moved.end() && w.marker(s)->pos() != startOf(s))
+            return false;
+    return true;
+}
+
+QColor rgb(std::uint32_t v)
+{
+    return QColor::fromRgb(QRgb(0xFF000000u | v));
+}
+
+bool isGrid(QColor c)
+{
+    return c == rgb(0xA9A9A9) || c == rgb(0x928F92);
+}
+
+} // namespace
+
+class tst_Map : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsWithEveryMarkerOutOfSight();
+    void placement_data();
+    void placement();
+    void pressingAgainMovesTheSameMarker();
+    void pressInsideVisibleMarkerMovesNothing_data();
+    void pressInsideVisibleMarkerMovesNothing();
+    void secondPressOfDoubleClickDoesNotPlace();
+    void twoSlotsShareOnePoint();
+    void selectingAloneMovesNothing();
+    void markerIsClippedByTheMapBox();
+    void markersDrawOverTheGrid();
+    void legendShowsEachMarkersLook();
+    void handlerReadsSelectorsLastToFirst_data();
+    void handlerReadsSelectorsLastToFirst();
+    void handlerStopsAtFirstFailure();
+};
+
+void tst_Map::startsWithEveryMarkerOutOfSight()
+{
+    TestWindow w;
+    QVERIFY(w.selector(0)->isChecked());
+    const QRect visible = w.map()->rect();
+    QCOMPARE(visible.size(), QSize(463, 399));
+    for (int s = 0; s < map::kSlots; ++s)
+        QVERIFY2(!visible.intersects(w.marker(s)->geometry()), qPrintable(QString::number(s)));
+}
+
+void tst_Map::placement_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<Qt::KeyboardModifiers>("mods");
+    QTest::newRow("Enemy 1, left") << 0 << QPoint(100, 50) << Qt::LeftButton << Qt::KeyboardModifiers();
+    QTest::newRow("Player Character 3, left") << 12 << QPoint(200, 300) << Qt::LeftButton << Qt::KeyboardModifiers();
+    QTest::newRow("Enemy 10, right") << 9 << QPoint(0, 0) << Qt::RightButton << Qt::KeyboardModifiers();
+    QTest::newRow("Enemy 4, middle") << 3 << QPoint(462, 398) << Qt::MiddleButton << Qt::KeyboardModifiers();
+    QTest::newRow("Player Character 6, Shift")
+        << 15 << QPoint(17, 230) << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::newRow("Enemy 7, Ctrl") << 6 << QPoint(311, 9) << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Player Character 1, Ctrl+Alt+right")
+        << 10 << QPoint(50, 390) << Qt::RightButton << (Qt::ControlModifier | Qt::AltModifier);
+}
+
+void tst_Map::placement()
+{
+    QFETCH(int, slot);
+    QFETCH(QPoint, point);
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(Qt::KeyboardModifiers, mods);
+    TestWindow w;
+    if (slot != 0)
+        choose(w, slot);
+    press(w, point, button, mods);
+    QCOMPARE(w.marker(slot)->pos(), point);
+    QVERIFY(w.marker(slot)->isVisible());
+    QVERIFY(othersUntouched(w, {slot}));
+    QVERIFY(w.selector(slot)->isChecked());
+    QVERIFY(w.failures().empty());
+}
+
+void tst_Map::pressingAgainMovesTheSameMarker()
+{
+    TestWindow w;
+    choose(w, 12);
+    press(w, {200, 300});
+    press(w, {10, 10});
+    QCOMPARE(w.marker(12)->pos(), QPoint(10, 10));
+    QVERIFY(othersUntouched(w, {12}));
+    // The earlier spot shows the map again.
+    QTRY_VERIFY(isGrid(w.map()->grab().toImage().pixelColor(208, 308)));
+}
+
+void tst_Map::pressInsideVisibleMarkerMovesNothing_data()
+{
+    QTest::addColumn<int>("onSlot");
+    QTest::addColumn<QPoint>("offset");
+    QTest::newRow("fill, top-left pixel") << 2 << QPoint(0, 0);
+    QTest::newRow("fill, centre") << 2 << QPoint(8, 8);
+    QTest::newRow("fill, bottom-right pixel") << 2 << QPoint(16, 16);
+    QTest::newRow("box, its border") << 13 << QPoint(0, 9);
+    QTest::newRow("box, unfilled inside") << 13 << QPoint(3, 14);
+    QTest::newRow("box, bottom-right pixel") << 13 << QPoint(16, 16);
+}
+
+void tst_Map::pressInsideVisibleMarkerMovesNothing()
+{
+    QFETCH(int, onSlot);
+    QFETCH(QPoint, offset);
+    TestWindow w;
+    const QPoint at(120, 80);
+    choose(w, onSlot);
+    press(w, at);
+    choose(w, 5);
+    press(w, at + offset);
+    QCOMPARE(w.marker(onSlot)->pos(), at);
+    QCOMPARE(w.marker(5)->pos(), startOf(5));
+    // One pixel beyond the square the press is the map's again.
+    press(w, at + QPoint(17, 17));
+    QCOMPARE(w.marker(5)->pos(), at + QPoint(17, 17));
+}
+
+void tst_Map::secondPressOfDoubleClickDoesNotPlace()
+{
+    TestWindow w;
+    QWindow *window = w.window()->windowHandle();
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    // The first press puts a marker under the pointer, so the second press is made a
+    // little above and left of it, still within the double-click distance.
+    const QPointF first = onMap(w, {60, 70});
+    const QPointF second = onMap(w, {57, 67});
+
+    // Within the double-click interval the second press is a double-click; later it
+    // is a press of its own. The selection changes between the two.
+    for (const bool quick : {true, false}) {
+        choose(w, 0);
+        int t = QTest::lastMouseTimestamp + 10 * interval;
+        const auto click = [&](QPointF at) {
+            qt_handleMouseEvent(window, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                                QEvent::MouseButtonPress, {}, t++);
+            qt_handleMouseEvent(window, at, window->mapToGlobal(at), {}, Qt::LeftButton, QEvent::MouseButtonRelease,
+                                {}, t++);
+        };
+        click(first);
+        QCOMPARE(w.marker(0)->pos(), QPoint(60, 70));
+        w.selector(4)->setChecked(true);
+        if (!quick)
+            t += 2 * interval;
+        click(second);
+        QTest::lastMouseTimestamp = t + 10 * interval;
+        QCoreApplication::processEvents();
+        QCOMPARE(w.marker(4)->pos(), quick ? startOf(4) : QPoint(57, 67));
+        QCOMPARE(w.marker(0)->pos(), QPoint(60, 70));
+        w.marker(0)->move(startOf(0));
+        w.marker(4)->move(startOf(4));
+    }
+
+    // QTest's own double-click places the marker where it was double-clicked.
+    choose(w, 8);
+    QTest::mouseDClick(window, Qt::LeftButton, {}, onMap(w, {33, 44}));
+    QCOMPARE(w.marker(8)->pos(), QPoint(33, 44));
+}
+
+void tst_Map::twoSlotsShareOnePoint()
+{
+    // A user's press on a point where a marker stands goes to that marker, so the
+    // placement events are delivered to the map box directly here.
+    TestWindow w;
+    w.forms().runMouseDown(&map::placeMarker, forms::MouseDown{1, 0, 150, 90});
+    choose(w, 11);
+    w.forms().runMouseDown(&map::placeMarker, forms::MouseDown{1, 0, 150, 90});
+    QCOMPARE(w.marker(0)->pos(), QPoint(150, 90));
+    QCOMPARE(w.marker(11)->pos(), QPoint(150, 90));
+    QVERIFY(othersUntouched(w, {0, 11}));
+}
+
+void tst_Map::selectingAloneMovesNothing()
+{
+    TestWindow w;
+    for (int s : {15, 3, 9, 10, 0})
+        choose(w, s);
+    QTest::keyClick(w.selector(0), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QVERIFY(!w.selector(0)->isChecked());
+    QVERIFY(othersUntouched(w, {}));
+    QVERIFY(w.failures().empty());
+}
+
+void tst_Map::markerIsClippedByTheMapBox()
+{
+    TestWindow w;
+    choose(w, 7); // a red square
+    press(w, {455, 390});
+    QCOMPARE(w.marker(7)->pos(), QPoint(455, 390));
+    const QImage shot = w.window()->grab().toImage();
+    const QPoint origin = onMap(w, {0, 0});
+    const QColor red = rgb(0xFF0000);
+    // Inside the client area the marker shows up to its right and bottom edges ...
+    QCOMPARE(shot.pixelColor(origin + QPoint(462, 398)), red);
+    QCOMPARE(shot.pixelColor(origin + QPoint(455, 390)), red);
+    // ... and nothing of it reaches the box's border or the window beyond.
+    for (const QPoint p : {QPoint(463, 395), QPoint(458, 399), QPoint(464, 395), QPoint(458, 401), QPoint(470, 405)})
+        QVERIFY2(shot.pixelColor(origin + p) != red, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+}
+
+void tst_Map::markersDrawOverTheGrid()
+{
+    TestWindow w;
+    choose(w, 8); // a blue square
+    press(w, {40, 40});
+    choose(w, 10); // box 1
+    press(w, {200, 100});
+    QTRY_VERIFY(w.marker(10)->isVisible());
+    const QImage map = w.map()->grab().toImage();
+    QCOMPARE(map.pixelColor(40, 40), rgb(0x0000FF));
+    QCOMPARE(map.pixelColor(56, 56), rgb(0x0000FF));
+    QVERIFY(isGrid(map.pixelColor(57, 57)));
+    // The box: a black border, a dark digit at the top, and the map through the rest.
+    for (const QPoint p : {QPoint(200, 100), QPoint(216, 100), QPoint(200, 116), QPoint(216, 116), QPoint(208, 116)})
+        QCOMPARE(map.pixelColor(p), QColor(Qt::black));
+    int dark = 0;
+    for (int y = 101; y < 115; ++y)
+        for (int x = 203; x < 214; ++x)
+            dark += map.pixelColor(x, y).lightness() < 80;
+    QVERIFY2(dark >= 8, qPrintable(QString::number(dark)));
+    QVERIFY(isGrid(map.pixelColor(202, 115)));
+    QVERIFY(isGrid(map.pixelColor(215, 115)));
+}
+
+void tst_Map::legendShowsEachMarkersLook()
+{
+    TestWindow w;
+    const QImage shot = w.window()->grab().toImage();
+    for (int s = 0; s < 10; ++s) {
+        // Compare each enemy's legend square with its marker's own drawing.
+        const QImage marker = w.marker(s)->grab().toImage();
+        const QColor look = marker.pixelColor(8, 8);
+        const QRect legend = w.widget("Label2", s == 9 ? 1 : std::int16_t(s + 1 == 1 ? 0 : s + 1))->geometry();
+        QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(8, 8)), look);
+        QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(1, 0)), look);
+        // The enemy selector is drawn over the square's first column.
+        QVERIFY(shot.pixelColor(legend.topLeft() + QPoint(0, 8)) != look);
+    }
+    QCOMPARE(w.marker(6)->grab().toImage().pixelColor(8, 8), rgb(0x80FF80));
+}
+
+void tst_Map::handlerReadsSelectorsLastToFirst_data()
+{
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<int>("slot");
+    QTest::newRow("none selected: slot 0") << QStringList() << 0;
+    QTest::newRow("Enemy 1") << QStringList{"Option1"} << 0;
+    QTest::newRow("Enemy 6") << QStringList{"Option6"} << 5;
+    QTest::newRow("Player Character 6") << QStringList{"Option16"} << 15;
+    QTest::newRow("two selected: the lower wins") << QStringList{"Option14", "Option3"} << 2;
+}
+
+void tst_Map::handlerReadsSelectorsLastToFirst()
+{
+    QFETCH(QStringList, selected);
+    QFETCH(int, slot);
+    FakeForms f;
+    for (const QString &s : selected)
+        f.selected.insert(s.toStdString());
+    QVERIFY(map::placeMarker(f, forms::MouseDown{2, 1, 150, 90}).ok());
+
+    QStringList expected;
+    for (int n = 16; n >= 1; --n)
+        expected << QStringLiteral("value Option%1").arg(n);
+    expected << QStringLiteral("top Label3(%1) 90").arg(slot) << QStringLiteral("left Label3(%1) 150").arg(slot);
+    QCOMPARE(f.log, expected);
+}
+
+void tst_Map::handlerStopsAtFirstFailure()
+{
+    FakeForms f;
+    f.failOn = QStringLiteral("lookup Label3(0)");
+    const forms::Status s = map::placeMarker(f, forms::MouseDown{1, 0, 5, 6});
+    QVERIFY(!s.ok());
+    QCOMPARE(s.controlName(), std::string("Label3"));
+    QCOMPARE(f.log.size(), 16); // the selectors were read; no marker was touched
+}
+
+QTEST_MAIN(tst_Map)
+#include "tst_map.moc"
