@@ -5,6 +5,8 @@
 #include "app/window.h"
 #include "platform/qt_forms.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -12,6 +14,21 @@
 #include <QWidget>
 
 #include <memory>
+
+// Types text as a keyboard would, one key event a character (a surrogate pair
+// travels together), for any script; QTest::keyClicks takes Latin-1 only.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString unit(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size())
+            unit += text[++i];
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, unit);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, unit);
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
+}
 
 class TestWindow {
 public:

@@ -1,0 +1,265 @@
+// The record sheet and Clear: cells take any text as typed, and Clear readies the
+// window for the next battle.
+
+#include "fake_forms.h"
+#include "map/map_window.h"
+#include "sheet/clear.h"
+#include "test_window.h"
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QWindow>
+
+namespace {
+
+struct Snapshot {
+    QStringList cells;
+    QStringList notes;
+    QList<QPoint> markers;
+    int selected = -1;
+
+    bool operator==(const Snapshot &) const = default;
+};
+
+Snapshot snapshot(const TestWindow &w)
+{
+    Snapshot s;
+    for (int i = 0; i < 80; ++i)
+        s.cells << w.cell(i)->text();
+    for (int i = 0; i < 2; ++i)
+        s.notes << w.notes(i)->toPlainText();
+    for (int slot = 0; slot < 16; ++slot) {
+        s.markers << w.marker(slot)->pos();
+        if (w.selector(slot)->isChecked())
+            s.selected = slot;
+    }
+    return s;
+}
+
+void pressOnMap(const TestWindow &w, QPoint p)
+{
+    QTest::mouseClick(w.window()->windowHandle(), Qt::LeftButton, {}, w.map()->mapTo(w.window(), p));
+}
+
+void clickClear(const TestWindow &w)
+{
+    QTest::mouseClick(w.widget("cmdClear"), Qt::LeftButton);
+}
+
+// Fills every cell and both notes, and puts every marker on the map.
+void fillEverything(TestWindow &w)
+{
+    for (int i = 0; i < 80; ++i)
+        w.cell(i)->setText(QStringLiteral("cell %1").arg(i));
+    QTest::keyClicks(w.cell(79), QStringLiteral(" typed"));
+    QTest::keyClicks(w.notes(0), QStringLiteral("The ogre is asleep."));
+    QTest::keyClicks(w.notes(1), QStringLiteral("Mira has the key."));
+    for (int slot = 0; slot < 16; ++slot) {
+        w.selector(slot)->setChecked(true);
+        pressOnMap(w, {20 + 25 * slot, 10 + 20 * slot});
+    }
+}
+
+} // namespace
+
+class tst_Sheet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startsEmpty();
+    void typedTextStaysAsTyped_data();
+    void typedTextStaysAsTyped();
+    void longNameScrollsInsideItsCell();
+    void clearEmptiesEverythingAndParksMarkers();
+    void clearTwiceEqualsOnce();
+    void clearOnEmptyWindowMovesOnlyFocus();
+    void pastedHtmlLoadsNoResource_data();
+    void pastedHtmlLoadsNoResource();
+    void tabFromLastObjectReachesCloseClearMap();
+    void clearHandlerOrder();
+    void clearHandlerStopsAtFirstFailure();
+};
+
+void tst_Sheet::startsEmpty()
+{
+    TestWindow w;
+    const Snapshot s = snapshot(w);
+    QVERIFY(std::all_of(s.cells.begin(), s.cells.end(), [](const QString &t) { return t.isEmpty(); }));
+    QVERIFY(std::all_of(s.notes.begin(), s.notes.end(), [](const QString &t) { return t.isEmpty(); }));
+}
+
+void tst_Sheet::typedTextStaysAsTyped_data()
+{
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("monster AC, letters") << 10 << "plate+shield";
+    QTest::newRow("monster DMG, dice") << 25 << "2d6+3";
+    QTest::newRow("monster HP, negative") << 39 << "-4";
+    QTest::newRow("character AC, spaces kept") << 46 << "  17 ";
+    QTest::newRow("character DMG, symbols") << 57 << "½ × 3 → ∞";
+    QTest::newRow("character HP, leading zero") << 63 << "007";
+    QTest::newRow("object, mixed scripts") << 70 << "Ключ / مفتاح / 鍵";
+}
+
+void tst_Sheet::typedTextStaysAsTyped()
+{
+    QFETCH(int, cell);
+    QFETCH(QString, text);
+    TestWindow w;
+    w.cell(cell)->setFocus();
+    typeText(w.cell(cell), text);
+    for (int i = 0; i < 80; ++i)
+        QCOMPARE(w.cell(i)->text(), i == cell ? text : QString());
+}
+
+void tst_Sheet::longNameScrollsInsideItsCell()
+{
+    TestWindow w;
+    QLineEdit *name = w.cell(3);
+    const QRect before = name->geometry();
+    name->setFocus();
+    const QString longName = QStringLiteral("Grizzled Hobgoblin Captain of the Ninth Iron Legion, the Unbowed");
+    QTest::keyClicks(name, longName);
+    QCOMPARE(name->text(), longName);
+    QCOMPARE(name->geometry(), before);
+    QVERIFY(name->fontMetrics().horizontalAdvance(longName) > name->width());
+    // The cell scrolls so the caret at the end stays inside it (it scrolls as it paints).
+    name->grab();
+    const QRect caret = name->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QVERIFY2(caret.center().x() > 0 && caret.center().x() < name->width(), qPrintable(QString::number(caret.center().x())));
+    QCOMPARE(w.cell(4)->geometry().topLeft(), before.topLeft() + QPoint(0, 24));
+}
+
+void tst_Sheet::clearEmptiesEverythingAndParksMarkers()
+{
+    TestWindow w;
+    fillEverything(w);
+    w.selector(13)->setChecked(true);
+    const Snapshot filled = snapshot(w);
+
+    clickClear(w);
+    const Snapshot cleared = snapshot(w);
+    for (int i = 0; i < 80; ++i)
+        QVERIFY2(cleared.cells[i].isEmpty(), qPrintable(QString::number(i)));
+    QCOMPARE(cleared.notes, QStringList({QString(), QString()}));
+    for (int slot = 0; slot < 16; ++slot)
+        QCOMPARE(cleared.markers[slot], QPoint(filled.markers[slot].x(), 400));
+    QCOMPARE(cleared.selected, 13);
+    QVERIFY(w.widget("cmdClear")->hasFocus());
+    QVERIFY(w.failures().empty());
+
+    // A later press brings back only the selected slot's marker.
+    pressOnMap(w, {30, 40});
+    const Snapshot after = snapshot(w);
+    for (int slot = 0; slot < 16; ++slot)
+        QCOMPARE(after.markers[slot], slot == 13 ? QPoint(30, 40) : cleared.markers[slot]);
+}
+
+void tst_Sheet::clearTwiceEqualsOnce()
+{
+    TestWindow w;
+    fillEverything(w);
+    clickClear(w);
+    const Snapshot once = snapshot(w);
+    clickClear(w);
+    QCOMPARE(snapshot(w), once);
+}
+
+void tst_Sheet::clearOnEmptyWindowMovesOnlyFocus()
+{
+    TestWindow w;
+    QTRY_VERIFY(w.widget("Picture1")->hasFocus());
+    const Snapshot fresh = snapshot(w);
+    clickClear(w);
+    Snapshot after = snapshot(w);
+    // Markers that started below the map are where they were; the others' tops are parked.
+    for (int slot = 0; slot < 16; ++slot)
+        if (fresh.markers[slot].y() == 400)
+            QCOMPARE(after.markers[slot], fresh.markers[slot]);
+    for (int slot = 0; slot < 16; ++slot)
+        QVERIFY(!w.map()->rect().intersects(w.marker(slot)->geometry()));
+    after.markers = fresh.markers;
+    QCOMPARE(after, fresh);
+    QVERIFY(w.widget("cmdClear")->hasFocus());
+}
+
+void tst_Sheet::pastedHtmlLoadsNoResource_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::newRow("absolute path") << QStringLiteral("%1");
+    QTest::newRow("file URL") << QStringLiteral("file://%1");
+    QTest::newRow("relative name") << QStringLiteral("pic.png");
+    QTest::newRow("http URL") << QStringLiteral("http://127.0.0.1:9/pic.png");
+}
+
+void tst_Sheet::pastedHtmlLoadsNoResource()
+{
+    QFETCH(QString, source);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString picture = dir.filePath(QStringLiteral("pic.png"));
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(picture));
+    const QString src = source.contains(QLatin1String("%1")) ? source.arg(picture) : source;
+
+    TestWindow w;
+    QTextEdit *notes = w.notes(0);
+    notes->document()->setBaseUrl(QUrl::fromLocalFile(dir.path() + QLatin1Char('/')));
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<p>Map of the lair: <img src=\"%1\" width=8 height=8> "
+                                 "<a href=\"%1\">link</a></p>")
+                      .arg(src));
+    QApplication::clipboard()->setMimeData(mime);
+    notes->setFocus();
+    QTest::keyClick(notes, Qt::Key_V, Qt::ControlModifier);
+    QVERIFY(notes->toPlainText().startsWith(QStringLiteral("Map of the lair:")));
+    notes->grab(); // lay out and paint, as the window would
+    // Neither the editor nor its document hands out what the HTML names.
+    QVERIFY(notes->document()->resource(QTextDocument::ImageResource, QUrl(src)).isNull());
+    QVERIFY(notes->document()->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(picture)).isNull());
+    QVERIFY(w.failures().empty());
+}
+
+void tst_Sheet::tabFromLastObjectReachesCloseClearMap()
+{
+    TestWindow w;
+    w.cell(79)->setFocus();
+    QTRY_VERIFY(w.cell(79)->hasFocus());
+    QStringList walked;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(walked, QStringList({"cmdClose", "cmdClear", "Picture1"}));
+    QVERIFY(w.window()->isVisible());
+}
+
+void tst_Sheet::clearHandlerOrder()
+{
+    FakeForms f;
+    QVERIFY(sheet::clearSheet(f).ok());
+    QStringList expected;
+    for (int i = 0; i < 80; ++i)
+        expected << QStringLiteral("text Text1(%1) \"\"").arg(i);
+    for (int s = 0; s < 16; ++s)
+        expected << QStringLiteral("top Label3(%1) 400").arg(s);
+    expected << QStringLiteral("text RichTextBox1(0) \"\"") << QStringLiteral("text RichTextBox1(1) \"\"");
+    QCOMPARE(f.log, expected);
+}
+
+void tst_Sheet::clearHandlerStopsAtFirstFailure()
+{
+    FakeForms f;
+    f.failOn = QStringLiteral("text Text1(41) \"\"");
+    const forms::Status s = sheet::clearSheet(f);
+    QVERIFY(!s.ok());
+    QCOMPARE(s.operation(), forms::Operation::SetText);
+    QCOMPARE(s.controlIndex(), std::int16_t(41));
+    QCOMPARE(f.log.size(), 41);
+}
+
+QTEST_MAIN(tst_Sheet)
+#include "tst_sheet.moc"
