@@ -45,6 +45,7 @@ private slots:
     void spaceClicksTheFocusedButton();
     void closeEndsTheProgram_data();
     void closeEndsTheProgram();
+    void failureIsReportedThenEndsTheProgram();
 };
 
 void tst_Window::frame()
@@ -182,6 +183,19 @@ void tst_Window::closeEndsTheProgram()
     QVERIFY2(probe.waitForFinished(60000), "the program did not end");
     QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
     QCOMPARE(probe.exitCode(), 0);
+}
+
+void tst_Window::failureIsReportedThenEndsTheProgram()
+{
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::SeparateChannels);
+    probe.start(QStringLiteral(CLOSE_PROBE), {QStringLiteral("fail")});
+    QVERIFY(probe.waitForStarted());
+    QVERIFY2(probe.waitForFinished(60000), "the program did not end after the report");
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 1);
+    const QString report = QString::fromUtf8(probe.readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("Look up Label3(16) failed")), qPrintable(report));
 }
 
 QTEST_MAIN(tst_Window)
