@@ -4,12 +4,19 @@
 
 #include "platform/window_desc.h"
 
+#include <QFont>
 #include <QImage>
 
 namespace art {
 
 inline constexpr int kFaceWidth = 100;
 inline constexpr int kFaceHeight = 25;
+
+// The word is fitted to its place whatever the font, so any sans-serif will do;
+// the buttons use the first of a few common families the machine has.
+enum class FaceKind { Clear, Close };
+QFont faceWordFont();
+QImage renderFace(FaceKind kind, double devicePixelRatio, const QFont &wordFont);
 
 QImage renderClearFace(double devicePixelRatio);
 QImage renderCloseFace(double devicePixelRatio);
