@@ -288,7 +288,10 @@ void tst_Map::legendShowsEachMarkersLook()
         // Compare each enemy's legend square with its marker's own drawing.
         const QImage marker = w.marker(s)->grab().toImage();
         const QColor look = marker.pixelColor(8, 8);
-        const QRect legend = w.widget("Label2", s == 9 ? 1 : std::int16_t(s + 1 == 1 ? 0 : s + 1))->geometry();
+        // Legend members run 0, 2, 3, ..., 9, 1 down the enemy rows.
+        const std::int16_t member = s == 0 ? 0 : s == 9 ? 1 : std::int16_t(s + 1);
+        const QRect legend = w.widget("Label2", member)->geometry();
+        QCOMPARE(legend.top(), w.selector(s)->geometry().top());
         QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(8, 8)), look);
         QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(1, 0)), look);
         // The enemy selector is drawn over the square's first column.
