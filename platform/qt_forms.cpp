@@ -370,15 +370,14 @@ Status QtForms::setLeft(Control c, float left)
 
 Status QtForms::setText(Control c, std::string_view utf8)
 {
-    if (c.id < m_entries.size() && m_entries[c.id].desc->kind == Kind::RichTextBox) {
-        Entry *e = nullptr;
-        FORMS_CHECK(find(Operation::SetText, c, Kind::RichTextBox, e));
-        static_cast<NotesEditor *>(e->widget)->setPlainText(qs(utf8));
-        return {};
-    }
+    // Text boxes and rich-text editors both have Text; it replaces the whole content.
+    const bool editor = c.id < m_entries.size() && m_entries[c.id].desc->kind == Kind::RichTextBox;
     Entry *e = nullptr;
-    FORMS_CHECK(find(Operation::SetText, c, Kind::TextBox, e));
-    static_cast<QLineEdit *>(e->widget)->setText(qs(utf8));
+    FORMS_CHECK(find(Operation::SetText, c, editor ? Kind::RichTextBox : Kind::TextBox, e));
+    if (editor)
+        static_cast<NotesEditor *>(e->widget)->setPlainText(qs(utf8));
+    else
+        static_cast<QLineEdit *>(e->widget)->setText(qs(utf8));
     return {};
 }
 
