@@ -20,5 +20,12 @@ test: deps
 	cmake --build --preset asan
 	ctest --preset asan
 
+# Release binaries, then one table of start-up, memory, placement and Clear
+# figures against their baselines and targets (see README, Performance).
+bench: deps
+	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset release --target bench_driver
+	bench/run-bench build/release
+
 clean:
 	rm -rf build

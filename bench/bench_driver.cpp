@@ -1,0 +1,332 @@
+// Runs the start-up probes and the handler bench and prints one table, with the
+// command that reproduces each row. Plain C++ and POSIX, so that the driver
+// itself adds nothing to what the probes measure.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+    double ms = 0;
+    std::string out;
+    int status = -1;
+};
+
+double now()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Starts argv[0] with its stdout on a pipe, waits for it, and times it from
+// spawn to exit.
+Run run(const std::vector<std::string> &args, bool quiet = true)
+{
+    std::vector<char *> argv;
+    for (const auto &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    if (quiet)
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+
+    Run r;
+    const double start = now();
+    pid_t pid = 0;
+    const int err = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (err != 0) {
+        close(pipeFds[0]);
+        std::fprintf(stderr, "bench: cannot start %s: %s\n", argv[0], std::strerror(err));
+        return r;
+    }
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        r.out.append(buffer, std::size_t(n));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    r.ms = now() - start;
+    r.status = status;
+    return r;
+}
+
+bool succeeded(const Run &r)
+{
+    return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0;
+}
+
+std::map<std::string, std::string> keyValues(const std::string &text)
+{
+    std::map<std::string, std::string> kv;
+    std::istringstream in(text);
+    std::string key, value;
+    while (in >> key && std::getline(in, value))
+        kv[key] = value.substr(value.find_first_not_of(' ') == std::string::npos ? 0 : value.find_first_not_of(' '));
+    return kv;
+}
+
+double number(const std::map<std::string, std::string> &kv, const std::string &key)
+{
+    const auto it = kv.find(key);
+    return it == kv.end() ? std::nan("") : std::atof(it->second.c_str());
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return std::nan("");
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::optional<std::string> onPath(const std::string &name)
+{
+    const char *path = std::getenv("PATH");
+    if (!path)
+        return std::nullopt;
+    std::istringstream dirs(path);
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return std::nullopt;
+}
+
+// Total instructions of one run under callgrind, or nullopt.
+std::optional<double> instructions(const std::string &valgrind, const std::string &probe)
+{
+    const fs::path out = fs::temp_directory_path() / ("kzd-callgrind." + std::to_string(getpid()));
+    const Run r = run({valgrind, "--tool=callgrind", "--callgrind-out-file=" + out.string(), probe});
+    std::ifstream in(out);
+    std::optional<double> total;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("summary:", 0) == 0 || line.rfind("totals:", 0) == 0)
+            total = std::atof(line.c_str() + line.find(':') + 1);
+    fs::remove(out);
+    if (!succeeded(r))
+        return std::nullopt;
+    return total;
+}
+
+struct Row {
+    std::string what;
+    std::string program;
+    std::string against;
+    std::string ratio;
+    std::string verdict;
+    std::string command;
+};
+
+std::string fmt(const char *format, double v)
+{
+    if (std::isnan(v))
+        return "n/a";
+    char text[64];
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+std::string verdict(double value, double limit)
+{
+    if (std::isnan(value))
+        return "n/a";
+    return value <= limit ? "met" : "MISSED";
+}
+
+void printTable(const std::vector<Row> &rows)
+{
+    std::printf("| measure | program | baseline or target | ratio | target | command |\n");
+    std::printf("|---|---:|---:|---:|---|---|\n");
+    for (const Row &r : rows)
+        std::printf("| %s | %s | %s | %s | %s | `%s` |\n", r.what.c_str(), r.program.c_str(), r.against.c_str(),
+                    r.ratio.c_str(), r.verdict.c_str(), r.command.c_str());
+}
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: bench_driver [--runs N] [--only start|memory|callgrind|handlers] [--launcher TEXT]\n"
+                 "  --runs N       start-up runs of each probe (at least 20, default 21)\n"
+                 "  --only ROW     measure only that row\n"
+                 "  --launcher T   how the driver was started (e.g. under xvfb-run), shown in the commands\n");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int runs = 21;
+    std::string only;
+    std::string launcher;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc)
+            runs = std::max(20, std::atoi(argv[++i]));
+        else if (arg == "--only" && i + 1 < argc)
+            only = argv[++i];
+        else if (arg == "--launcher" && i + 1 < argc)
+            launcher = argv[++i];
+        else {
+            usage();
+            return 2;
+        }
+    }
+    const auto wanted = [&only](const char *row) { return only.empty() || only == row; };
+
+    const fs::path here = fs::canonical("/proc/self/exe").parent_path();
+    const std::string startProbe = (here / "start_probe").string();
+    const std::string baselineProbe = (here / "baseline_probe").string();
+    const std::string handlerBench = (here / "handler_bench").string();
+    // Commands are shown relative to where the driver was run from.
+    const auto shown = [&launcher](const fs::path &p, const std::string &rest = {}) {
+        std::string path = fs::relative(p).string();
+        if (path.empty() || path.rfind("..", 0) == 0)
+            path = p.string();
+        std::string cmd = launcher.empty() ? path : launcher + " " + path;
+        return rest.empty() ? cmd : cmd + " " + rest;
+    };
+    const std::string driver = (here / "bench_driver").string();
+
+    const char *qpa = std::getenv("QT_QPA_PLATFORM");
+    const char *display = std::getenv("DISPLAY");
+    std::string where = qpa && *qpa ? std::string("Qt platform \"") + qpa + "\""
+                        : display && *display ? std::string("X server ") + display + " (xcb)"
+                                              : std::string("no display");
+    if (!launcher.empty() && launcher.find("xvfb-run") != std::string::npos)
+        where += ", Xvfb";
+    long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    std::printf("Benchmarks on %s, %ld cores.\n\n", where.c_str(), cores);
+
+    std::vector<Row> rows;
+    std::vector<double> startMs, baseMs, ratios, startRss, baseRss;
+    if (wanted("start") || wanted("memory")) {
+        // One unmeasured run of each fills the file cache.
+        run({startProbe});
+        run({baselineProbe});
+        for (int i = 0; i < runs; ++i) {
+            // Alternate which goes first, so drift in the machine hits both alike.
+            const bool programFirst = i % 2 == 0;
+            Run a, b;
+            if (programFirst) {
+                a = run({startProbe});
+                b = run({baselineProbe});
+            } else {
+                b = run({baselineProbe});
+                a = run({startProbe});
+            }
+            if (!succeeded(a) || !succeeded(b)) {
+                std::fprintf(stderr, "bench: a start-up probe failed (status %d, %d); is there a display?\n",
+                             a.status, b.status);
+                return 1;
+            }
+            startMs.push_back(a.ms);
+            baseMs.push_back(b.ms);
+            ratios.push_back(a.ms / b.ms);
+            startRss.push_back(number(keyValues(a.out), "peak_rss_kib"));
+            baseRss.push_back(number(keyValues(b.out), "peak_rss_kib"));
+        }
+    }
+    if (wanted("start")) {
+        const double ratio = median(ratios);
+        rows.push_back({"Start to first frame, median of " + std::to_string(runs) + " (ms)", fmt("%.1f", median(startMs)),
+                        fmt("%.1f", median(baseMs)), fmt("%.2f", ratio), "≤ 1.30: " + verdict(ratio, 1.30),
+                        shown(driver, "--only start")});
+    }
+    if (wanted("callgrind")) {
+        if (const auto valgrind = onPath("valgrind")) {
+            const auto a = instructions(*valgrind, startProbe);
+            const auto b = instructions(*valgrind, baselineProbe);
+            const double ratio = a && b ? *a / *b : std::nan("");
+            rows.push_back({"Instructions to first frame, callgrind (millions)", fmt("%.1f", a ? *a / 1e6 : std::nan("")),
+                            fmt("%.1f", b ? *b / 1e6 : std::nan("")), fmt("%.2f", ratio),
+                            "≤ 1.30: " + verdict(ratio, 1.30),
+                            (launcher.empty() ? std::string() : launcher + " ") + "valgrind --tool=callgrind " +
+                                fs::relative(startProbe).string() + " (and baseline_probe)"});
+        } else {
+            rows.push_back({"Instructions to first frame, callgrind", "n/a", "n/a", "n/a", "valgrind missing", "-"});
+        }
+    }
+    if (wanted("memory")) {
+        const double a = median(startRss) / 1024, b = median(baseRss) / 1024;
+        rows.push_back({"Peak RSS at first frame (MiB)", fmt("%.1f", a), fmt("%.1f", b), fmt("%.2f", a / b),
+                        "≤ 1.15: " + verdict(a / b, 1.15), shown(driver, "--only memory")});
+    }
+    if (wanted("handlers")) {
+        const Run h = run({handlerBench}, false);
+        if (!succeeded(h)) {
+            std::fprintf(stderr, "bench: handler_bench failed (status %d)\n", h.status);
+            return 1;
+        }
+        const auto kv = keyValues(h.out);
+        const std::string cmd = shown(handlerBench);
+        const double placeUs = number(kv, "place_us");
+        const double placeArea = number(kv, "place_area_max_px");
+        const double clearUs = number(kv, "clear_us");
+        rows.push_back({"Placement: press handler, median of 5000 (µs)", fmt("%.2f", placeUs), "≤ 10", "",
+                        verdict(placeUs, 10), cmd});
+        rows.push_back({"Placement: repainted area, largest (px)",
+                        fmt("%.0f", placeArea) + " in " + fmt("%.0f", number(kv, "place_paint_events")) + " paint events",
+                        "≤ 578 (2 × 17 × 17)", "", verdict(placeArea, 578), cmd});
+        rows.push_back({"Clear on a filled sheet: handler, median of 200 (ms)", fmt("%.3f", clearUs / 1e3), "≤ 0.5", "",
+                        verdict(clearUs / 1e3, 0.5), cmd});
+        rows.push_back({"Clear on a filled sheet: handler + repaint (ms)", fmt("%.3f", number(kv, "clear_paint_us") / 1e3),
+                        "", "", "-", cmd});
+        rows.push_back({"Clear on a filled sheet: repainted area (px)", fmt("%.0f", number(kv, "clear_area_px")),
+                        "cells, notes, markers", "", "-", cmd});
+        rows.push_back({"Clear on an empty sheet: handler (ms) / repainted area (px)",
+                        fmt("%.3f", number(kv, "clear_empty_us") / 1e3) + " / " +
+                            fmt("%.0f", number(kv, "clear_empty_area_px")),
+                        "", "", "-", cmd});
+        const double idleTimers = number(kv, "idle_timer_events");
+        const double idlePaints = number(kv, "idle_paint_events");
+        rows.push_back({"Idle for 1 s after start: timer events / paint events / CPU ms",
+                        fmt("%.0f", idleTimers) + " / " + fmt("%.0f", idlePaints) + " / " +
+                            fmt("%.1f", number(kv, "idle_cpu_ms")),
+                        "0 / 0", "", verdict(idleTimers + idlePaints, 0), cmd});
+    }
+    printTable(rows);
+    return 0;
+}
