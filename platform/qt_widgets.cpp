@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,6 +30,14 @@ FormWindow::FormWindow(const FormDesc &desc)
     setObjectName(QString::fromUtf8(desc.name.data(), qsizetype(desc.name.size())));
     setFixedSize(desc.clientWidth, desc.clientHeight);
     setAutoFillBackground(true);
+}
+
+void FormWindow::setFocusStops(std::vector<QWidget *> stops)
+{
+    m_stops = std::move(stops);
+    for (QWidget *w : m_stops)
+        if (qobject_cast<QRadioButton *>(w))
+            w->installEventFilter(this);
 }
 
 bool FormWindow::isStop(const QWidget *w) const
@@ -59,6 +68,49 @@ bool FormWindow::focusNextPrevChild(bool next)
         }
     }
     return false;
+}
+
+// Qt moves between option buttons by their places on the screen, which would
+// send Left from an enemy to a player character and Right nowhere. A group is
+// walked in focus order instead, and moving selects, as in a classic dialog.
+bool FormWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left: return selectInGroup(static_cast<QWidget *>(watched), false);
+    case Qt::Key_Down:
+    case Qt::Key_Right: return selectInGroup(static_cast<QWidget *>(watched), true);
+    default: return false;
+    }
+}
+
+bool FormWindow::selectInGroup(QWidget *from, bool next)
+{
+    std::vector<QRadioButton *> group;
+    for (QWidget *w : m_stops)
+        if (auto *radio = qobject_cast<QRadioButton *>(w);
+            radio && radio->parentWidget() == from->parentWidget() && radio->autoExclusive())
+            group.push_back(radio);
+    const auto at = std::find(group.begin(), group.end(), from);
+    if (at == group.end())
+        return false;
+    const auto count = std::ptrdiff_t(group.size());
+    std::ptrdiff_t pos = at - group.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        pos = ((next ? pos + 1 : pos - 1) % count + count) % count;
+        QRadioButton *candidate = group[std::size_t(pos)];
+        if (candidate->isEnabled() && candidate->isVisibleTo(this)) {
+            candidate->setChecked(true);
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)

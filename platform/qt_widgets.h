@@ -31,21 +31,24 @@ private:
 };
 
 // The top-level window. It walks the focus order of the description itself:
-// the selectors share one stop, and non-focusable rows are skipped.
+// the selectors share one stop, and non-focusable rows are skipped. The arrow
+// keys walk a group of option buttons in that order too, wrapping at its ends.
 class FormWindow final : public QWidget {
 public:
     explicit FormWindow(const FormDesc &desc);
 
-    void setFocusStops(std::vector<QWidget *> stops) { m_stops = std::move(stops); }
+    void setFocusStops(std::vector<QWidget *> stops);
     const std::vector<QWidget *> &focusStops() const { return m_stops; }
     void setOnClose(std::function<void()> onClose) { m_onClose = std::move(onClose); }
 
 protected:
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool isStop(const QWidget *w) const;
+    bool selectInGroup(QWidget *from, bool next);
 
     std::vector<QWidget *> m_stops;
     std::function<void()> m_onClose;
