@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <span>
@@ -17,10 +18,13 @@ constexpr QRgb kFaceBackground = 0xFFF1F4CE;
 constexpr QRgb kInk = 0xFF000000;
 
 // A filled shape of a symbol, in face pixels; an ellipse fills its bounding box.
+// An outer shape is smoothed into the background; an inner one is laid on whole
+// pixels over the outer ones, where a band of a mixed colour does the smoothing.
 struct Shape {
     enum Kind { Ellipse, Box } kind;
     double left, top, width, height;
     QRgb colour;
+    bool smoothed = true;
 };
 
 // Where the word's dark pixels go: columns first..last and rows top..bottom, inclusive.
@@ -44,10 +48,10 @@ constexpr Shape kClearSymbol[] = {
 // a band of lavender edges the inside and the square.
 constexpr Shape kCloseSymbol[] = {
     {Shape::Ellipse, 5, 4, 17, 17, 0xFF6A4F9A},
-    {Shape::Ellipse, 8, 7, 11, 10, 0xFF9B8BAD},
-    {Shape::Ellipse, 9, 8, 9, 8, 0xFFFFFFD4},
-    {Shape::Box, 10, 9, 7, 6, 0xFF9B8BAD},
-    {Shape::Box, 11, 10, 5, 4, 0xFF6A4F9A},
+    {Shape::Ellipse, 8, 7, 11, 10, 0xFF9B8BAD, false},
+    {Shape::Ellipse, 9, 8, 9, 8, 0xFFFFFFD4, false},
+    {Shape::Box, 10, 9, 7, 6, 0xFF9B8BAD, false},
+    {Shape::Box, 11, 10, 5, 4, 0xFF6A4F9A, false},
 };
 
 constexpr Face kClear{kClearSymbol, "CLEAR", {37, 85, 6, 18}};
@@ -150,6 +154,30 @@ QRectF fittedWordRect(const QPainterPath &outline, const QRectF &ink, const Word
     return target;
 }
 
+// Fills every physical pixel whose centre lies inside the shape, so a band one
+// face pixel wide comes out whole and in its exact colour at any ratio.
+void fillOnWholePixels(QImage &image, const Shape &shape, double ratio)
+{
+    const double cx = shape.left + shape.width / 2, cy = shape.top + shape.height / 2;
+    const double rx = shape.width / 2, ry = shape.height / 2;
+    const int x0 = std::max(0, int(std::floor(shape.left * ratio)));
+    const int y0 = std::max(0, int(std::floor(shape.top * ratio)));
+    const int x1 = std::min(image.width(), int(std::ceil((shape.left + shape.width) * ratio)));
+    const int y1 = std::min(image.height(), int(std::ceil((shape.top + shape.height) * ratio)));
+    for (int py = y0; py < y1; ++py) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(py));
+        const double y = (py + 0.5) / ratio;
+        for (int px = x0; px < x1; ++px) {
+            const double x = (px + 0.5) / ratio;
+            const double dx = (x - cx) / rx, dy = (y - cy) / ry;
+            const bool inside = shape.kind == Shape::Ellipse ? dx * dx + dy * dy < 1.0
+                                                             : std::abs(dx) < 1.0 && std::abs(dy) < 1.0;
+            if (inside)
+                line[px] = shape.colour;
+        }
+    }
+}
+
 QImage renderFace(const Face &face, double devicePixelRatio, const QFont &wordFont)
 {
     const double ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
@@ -169,6 +197,8 @@ QImage renderFace(const Face &face, double devicePixelRatio, const QFont &wordFo
     painter.save();
     painter.scale(ratio, ratio);
     for (const Shape &shape : face.symbol) {
+        if (!shape.smoothed)
+            continue;
         painter.setBrush(QColor::fromRgb(shape.colour));
         const QRectF r(shape.left, shape.top, shape.width, shape.height);
         if (shape.kind == Shape::Ellipse)
@@ -179,6 +209,9 @@ QImage renderFace(const Face &face, double devicePixelRatio, const QFont &wordFo
     painter.restore();
     paintWord(painter, outline, ink, word);
     painter.end();
+    for (const Shape &shape : face.symbol)
+        if (!shape.smoothed)
+            fillOnWholePixels(image, shape, ratio);
 
     image.setDevicePixelRatio(ratio);
     return image;

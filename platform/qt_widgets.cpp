@@ -235,9 +235,13 @@ void PictureButton::paintEvent(QPaintEvent *)
         const QPixmap &face = m_face.at(devicePixelRatioF());
         const QSize size = face.deviceIndependentSize().toSize();
         QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
-        if (isDown() || isChecked())
-            at += QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
-                         style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+        if (isDown() || isChecked()) {
+            // The face hides nearly all of the bevel, so where the style does not
+            // shift a pressed button's contents the face sinks by a pixel itself.
+            const QPoint shift(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                               style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+            at += shift.isNull() ? QPoint(1, 1) : shift;
+        }
         painter.drawPixmap(at, face);
     }
     if (option.state & QStyle::State_HasFocus) {

@@ -1,0 +1,625 @@
+// The artwork: the hex grid against its tile, the button faces probed pixel by
+// pixel, and both as the window shows them, at the screen's pixel ratio.
+
+#include "art/button_faces.h"
+#include "art/hex_grid.h"
+#include "test_window.h"
+
+#include <QAccessible>
+#include <QFontDatabase>
+#include <QPushButton>
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr QRgb kGridBack = 0xFFA9A9A9;
+constexpr QRgb kGridLine = 0xFF928F92;
+
+// The map's tile, drawn as it looks: '#' a line pixel, '.' background.
+constexpr std::array<const char *, 42> kTile = {
+    "............#...........", // 0
+    "............#...........",
+    "............#...........",
+    "..........##.##.........",
+    "........##.....##.......",
+    "......##.........##.....", // 5
+    ".....##...........##....",
+    "...##...............##..",
+    ".##...................##",
+    "#.......................",
+    "#.......................", // 10
+    "#.......................",
+    "#.......................",
+    "#.......................",
+    "#.......................",
+    "#.......................", // 15
+    "#.......................",
+    "#.......................",
+    "#.......................",
+    "#.......................",
+    "#.......................", // 20
+    "#.......................",
+    "#.......................",
+    "#.......................",
+    ".##...................##",
+    "...##...............##..", // 25
+    ".....##...........##....",
+    "......##.........##.....",
+    "........##.....##.......",
+    "..........##.##.........",
+    "............#...........", // 30
+    "............#...........",
+    "............#...........",
+    "............#...........",
+    "............#...........",
+    "............#...........", // 35
+    "............#...........",
+    "............#...........",
+    "............#...........",
+    "............#...........",
+    "............#...........", // 40
+    "............#...........",
+};
+
+QRgb expectedGridPixel(int x, int y)
+{
+    if (x == art::kHexGridWidth - 1)
+        return kGridBack;
+    return kTile[std::size_t(y % 42)][x % 24] == '#' ? kGridLine : kGridBack;
+}
+
+double screenRatio()
+{
+    bool ok = false;
+    const double factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    return ok ? factor : 1.0;
+}
+
+QImage faceOf(art::FaceKind kind, double ratio)
+{
+    return kind == art::FaceKind::Clear ? art::renderClearFace(ratio) : art::renderCloseFace(ratio);
+}
+
+// The colours a face is made of, by the letter a profile uses for each.
+struct Ink {
+    char letter;
+    QRgb colour;
+};
+
+constexpr Ink kFaceInks[] = {
+    {'b', 0xFFF1F4CE}, // background
+    {'R', 0xFFDD001A}, // red ring
+    {'W', 0xFFFFFFFF}, // white disc
+    {'P', 0xFF6A4F9A}, // purple ring and square
+    {'Y', 0xFFFFFFD4}, // pale yellow inside
+    {'L', 0xFF9B8BAD}, // lavender edging
+    {'K', 0xFF000000}, // the word
+};
+
+bool isInkColour(QRgb pixel)
+{
+    for (const Ink &ink : kFaceInks)
+        if (ink.colour == (pixel | 0xFF000000))
+            return true;
+    return false;
+}
+
+// The colour a smoothed pixel is closest to.
+char classify(QRgb pixel)
+{
+    char best = '?';
+    int bestDistance = INT_MAX;
+    for (const Ink &ink : kFaceInks) {
+        const int dr = qRed(pixel) - qRed(ink.colour);
+        const int dg = qGreen(pixel) - qGreen(ink.colour);
+        const int db = qBlue(pixel) - qBlue(ink.colour);
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = ink.letter;
+        }
+    }
+    return best;
+}
+
+// Darker than halfway from the face's background to black.
+bool isDark(QRgb pixel)
+{
+    return 2 * qGray(pixel) < qGray(kFaceInks[0].colour);
+}
+
+QRect boundsOf(const QImage &image, const QRect &within, auto &&accept)
+{
+    QRect bounds;
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x)
+            if (accept(image.pixel(x, y)))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+// A rectangle of logical face pixels (inclusive ends) in physical pixels.
+QRect physical(int left, int top, int right, int bottom, double ratio)
+{
+    const int l = int(std::lround(left * ratio));
+    const int t = int(std::lround(top * ratio));
+    return QRect(QPoint(l, t), QPoint(int(std::lround((right + 1) * ratio)) - 1, int(std::lround((bottom + 1) * ratio)) - 1));
+}
+
+// True when every 2 x 2 block is one colour: what blowing up a picture by two leaves.
+bool blocksAreUniform(const QImage &image, const QRect &area)
+{
+    for (int y = area.top(); y + 1 <= area.bottom(); y += 2)
+        for (int x = area.left(); x + 1 <= area.right(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            if (image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p)
+                return false;
+        }
+    return true;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(art::FaceKind)
+
+class tst_Art : public QObject {
+    Q_OBJECT
+
+private slots:
+    void gridFollowsTheTile();
+    void gridProbes_data();
+    void gridProbes();
+    void gridCrispAtAnyRatio_data();
+    void gridCrispAtAnyRatio();
+
+    void faceInteriors_data();
+    void faceInteriors();
+    void faceProfiles_data();
+    void faceProfiles();
+    void faceExtents_data();
+    void faceExtents();
+    void wordSpans_data();
+    void wordSpans();
+    void wordFitsAnyFont_data();
+    void wordFitsAnyFont();
+    void smoothingHugsTheEdges_data();
+    void smoothingHugsTheEdges();
+    void facesDrawnAtFullResolution_data();
+    void facesDrawnAtFullResolution();
+
+    void buttonShowsItsFace_data();
+    void buttonShowsItsFace();
+    void windowShowsArtAtScreenRatio();
+};
+
+void tst_Art::gridFollowsTheTile()
+{
+    const QImage grid = art::renderHexGrid(1.0);
+    QCOMPARE(grid.size(), QSize(463, 398));
+    QCOMPARE(grid.devicePixelRatio(), 1.0);
+    QVERIFY(!grid.hasAlphaChannel());
+    int wrong = 0;
+    QPoint firstWrong;
+    for (int y = 0; y < grid.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(grid.constScanLine(y));
+        for (int x = 0; x < grid.width(); ++x)
+            if ((line[x] | 0xFF000000) != expectedGridPixel(x, y) && wrong++ == 0)
+                firstWrong = QPoint(x, y);
+    }
+    QVERIFY2(wrong == 0, qPrintable(QStringLiteral("%1 pixels differ from the tile, the first at (%2, %3)")
+                                        .arg(wrong).arg(firstWrong.x()).arg(firstWrong.y())));
+}
+
+void tst_Art::gridProbes_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("line");
+    QTest::newRow("top vertex (12,0)") << QPoint(12, 0) << true;
+    QTest::newRow("first side (0,9)") << QPoint(0, 9) << true;
+    QTest::newRow("inside first hexagon (12,9)") << QPoint(12, 9) << false;
+    QTest::newRow("second row's side (12,44)") << QPoint(12, 44) << true;
+    QTest::newRow("below the first side (0,30)") << QPoint(0, 30) << false;
+    QTest::newRow("right-most column where a slope ends (462,5)") << QPoint(462, 5) << false;
+    QTest::newRow("right-most column on a slope row (462,26)") << QPoint(462, 26) << false;
+    QTest::newRow("next to it the slope stays (461,6)") << QPoint(461, 6) << true;
+    QTest::newRow("last tile column's side (456,9)") << QPoint(456, 9) << true;
+    QTest::newRow("bottom row cut in a side (0,397)") << QPoint(0, 397) << true;
+}
+
+void tst_Art::gridProbes()
+{
+    QFETCH(QPoint, at);
+    QFETCH(bool, line);
+    const QImage grid = art::renderHexGrid(1.0);
+    QCOMPARE(QColor(grid.pixel(at)), QColor(line ? kGridLine : kGridBack));
+}
+
+void tst_Art::gridCrispAtAnyRatio_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("2") << 2.0;
+    QTest::newRow("3") << 3.0;
+    QTest::newRow("1.5") << 1.5;
+    QTest::newRow("1.25") << 1.25;
+}
+
+void tst_Art::gridCrispAtAnyRatio()
+{
+    QFETCH(double, ratio);
+    const QImage grid = art::renderHexGrid(ratio);
+    QCOMPARE(grid.devicePixelRatio(), ratio);
+    QCOMPARE(grid.width(), int(std::ceil(463 * ratio)));
+    QCOMPARE(grid.height(), int(std::ceil(398 * ratio)));
+    // No blur: every physical pixel is one of the two greys...
+    int blurred = 0;
+    for (int y = 0; y < grid.height(); ++y)
+        for (int x = 0; x < grid.width(); ++x) {
+            const QRgb p = grid.pixel(x, y);
+            blurred += p != kGridBack && p != kGridLine;
+        }
+    QCOMPARE(blurred, 0);
+    // ... and the one under each logical pixel's centre is that pixel's colour.
+    int wrong = 0;
+    for (int y = 0; y < 398; ++y)
+        for (int x = 0; x < 463; ++x)
+            wrong += grid.pixel(int((x + 0.5) * ratio), int((y + 0.5) * ratio)) != expectedGridPixel(x, y);
+    QCOMPARE(wrong, 0);
+    if (ratio == 2.0) {
+        // A one-pixel line is two physical pixels wide, not one thin one.
+        QCOMPARE(grid.pixel(0, 18), kGridLine);
+        QCOMPARE(grid.pixel(1, 18), kGridLine);
+        QCOMPARE(grid.pixel(2, 18), kGridBack);
+    }
+}
+
+void tst_Art::faceInteriors_data()
+{
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<QColor>("colour");
+    const QColor back(0xF1, 0xF4, 0xCE), red(0xDD, 0x00, 0x1A), white(Qt::white);
+    const QColor purple(0x6A, 0x4F, 0x9A), yellow(0xFF, 0xFF, 0xD4), lavender(0x9B, 0x8B, 0xAD);
+    for (auto face : {art::FaceKind::Clear, art::FaceKind::Close}) {
+        const char *name = face == art::FaceKind::Clear ? "clear" : "close";
+        QTest::addRow("%s background top-left", name) << face << QPoint(0, 0) << back;
+        QTest::addRow("%s background bottom-right", name) << face << QPoint(99, 24) << back;
+        QTest::addRow("%s background between symbol and word", name) << face << QPoint(30, 12) << back;
+        QTest::addRow("%s background above the word", name) << face << QPoint(60, 3) << back;
+        QTest::addRow("%s background below the word", name) << face << QPoint(60, 21) << back;
+    }
+    const auto clear = art::FaceKind::Clear;
+    QTest::newRow("clear ring left") << clear << QPoint(6, 13) << red;
+    QTest::newRow("clear ring right") << clear << QPoint(22, 13) << red;
+    QTest::newRow("clear ring top") << clear << QPoint(14, 5) << red;
+    QTest::newRow("clear ring bottom") << clear << QPoint(14, 20) << red;
+    QTest::newRow("clear disc centre") << clear << QPoint(14, 13) << white;
+    QTest::newRow("clear disc upper left") << clear << QPoint(10, 9) << white;
+    QTest::newRow("clear disc lower right") << clear << QPoint(17, 16) << white;
+    const auto close = art::FaceKind::Close;
+    QTest::newRow("close ring left") << close << QPoint(6, 12) << purple;
+    QTest::newRow("close ring right") << close << QPoint(20, 12) << purple;
+    QTest::newRow("close ring top") << close << QPoint(13, 5) << purple;
+    QTest::newRow("close ring bottom") << close << QPoint(13, 18) << purple;
+    QTest::newRow("close inside left") << close << QPoint(9, 12) << yellow;
+    QTest::newRow("close inside right") << close << QPoint(17, 12) << yellow;
+    QTest::newRow("close inside top") << close << QPoint(13, 8) << yellow;
+    QTest::newRow("close inside bottom") << close << QPoint(13, 15) << yellow;
+    QTest::newRow("close edge along the ring") << close << QPoint(8, 12) << lavender;
+    QTest::newRow("close edge round the square") << close << QPoint(10, 9) << lavender;
+    QTest::newRow("close square corner") << close << QPoint(11, 10) << purple;
+    QTest::newRow("close square opposite corner") << close << QPoint(15, 13) << purple;
+}
+
+void tst_Art::faceInteriors()
+{
+    QFETCH(art::FaceKind, face);
+    QFETCH(QPoint, at);
+    QFETCH(QColor, colour);
+    const QImage image = faceOf(face, 1.0);
+    QCOMPARE(image.size(), QSize(100, 25));
+    QCOMPARE(image.pixelColor(at), colour);
+}
+
+void tst_Art::faceProfiles_data()
+{
+    // A line of pixels across the symbol, each by the colour it is closest to:
+    // the ring's thickness on every side and what lies within it.
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<bool>("down");
+    QTest::addColumn<QString>("profile");
+    QTest::newRow("clear row 13") << art::FaceKind::Clear << QPoint(4, 13) << false
+                                  << QStringLiteral("bRRWWWWWWWWWWWWWWRRRb");
+    QTest::newRow("clear column 14") << art::FaceKind::Clear << QPoint(14, 3) << true
+                                     << QStringLiteral("bRRWWWWWWWWWWWWWWRRb");
+    QTest::newRow("close row 12") << art::FaceKind::Close << QPoint(4, 12) << false
+                                  << QStringLiteral("bPPPLYLPPPPPLYLPPPb");
+    QTest::newRow("close column 13") << art::FaceKind::Close << QPoint(13, 3) << true
+                                     << QStringLiteral("bPPPLYLPPPPLYLPPPPb");
+}
+
+void tst_Art::faceProfiles()
+{
+    QFETCH(art::FaceKind, face);
+    QFETCH(QPoint, from);
+    QFETCH(bool, down);
+    QFETCH(QString, profile);
+    const QImage image = faceOf(face, 1.0);
+    QString seen;
+    for (int i = 0; i < profile.size(); ++i)
+        seen += QLatin1Char(classify(image.pixel(from + (down ? QPoint(0, i) : QPoint(i, 0)))));
+    QCOMPARE(seen, profile);
+}
+
+void tst_Art::faceExtents_data()
+{
+    // A part of a symbol: the pixels nearest its colours that join up with a seed.
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::addColumn<QString>("colours");
+    QTest::addColumn<QPoint>("seed");
+    QTest::addColumn<QRect>("extent");
+    QTest::newRow("clear ring") << art::FaceKind::Clear << "RW" << QPoint(6, 13) << QRect(QPoint(5, 4), QPoint(23, 21));
+    QTest::newRow("clear disc") << art::FaceKind::Clear << "W" << QPoint(14, 13) << QRect(QPoint(7, 6), QPoint(20, 19));
+    QTest::newRow("close ring") << art::FaceKind::Close << "PYL" << QPoint(6, 12) << QRect(QPoint(5, 4), QPoint(21, 20));
+    QTest::newRow("close inside") << art::FaceKind::Close << "YL" << QPoint(9, 12) << QRect(QPoint(8, 7), QPoint(18, 16));
+    QTest::newRow("close square") << art::FaceKind::Close << "P" << QPoint(13, 12) << QRect(QPoint(11, 10), QPoint(15, 13));
+}
+
+void tst_Art::faceExtents()
+{
+    QFETCH(art::FaceKind, face);
+    QFETCH(QString, colours);
+    QFETCH(QPoint, seed);
+    QFETCH(QRect, extent);
+    const QImage image = faceOf(face, 1.0);
+    const auto belongs = [&](QPoint p) {
+        return image.valid(p) && colours.contains(QLatin1Char(classify(image.pixel(p))));
+    };
+    QVERIFY(belongs(seed));
+    QRect seen;
+    std::vector<bool> visited(std::size_t(image.width() * image.height()));
+    std::vector<QPoint> todo{seed};
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        if (!belongs(p) || visited[std::size_t(p.y() * image.width() + p.x())])
+            continue;
+        visited[std::size_t(p.y() * image.width() + p.x())] = true;
+        seen |= QRect(p, QSize(1, 1));
+        for (QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+            todo.push_back(p + step);
+    }
+    QCOMPARE(seen, extent);
+}
+
+void tst_Art::wordSpans_data()
+{
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    for (double ratio : {1.0, 2.0, 1.5, 3.0}) {
+        QTest::addRow("CLEAR at %g", ratio) << art::FaceKind::Clear << ratio << 37 << 85;
+        QTest::addRow("CLOSE at %g", ratio) << art::FaceKind::Close << ratio << 36 << 84;
+    }
+}
+
+void tst_Art::wordSpans()
+{
+    QFETCH(art::FaceKind, face);
+    QFETCH(double, ratio);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    const QImage image = faceOf(face, ratio);
+    QCOMPARE(image.devicePixelRatio(), ratio);
+    const QRect wordArea(int(30 * ratio), 0, image.width() - int(30 * ratio), image.height());
+    QCOMPARE(boundsOf(image, wordArea, isDark), physical(first, 6, last, 18, ratio));
+    // Black letters: their stems reach full black.
+    QVERIFY(!boundsOf(image, wordArea, [](QRgb p) { return (p & 0xFFFFFF) == 0; }).isEmpty());
+}
+
+void tst_Art::wordFitsAnyFont_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<double>("ratio");
+    const QStringList families{QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                               QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Mono"),
+                               QStringLiteral("DejaVu Serif")};
+    for (const QString &family : families)
+        for (int weight : {400, 700})
+            for (double ratio : {1.0, 2.0})
+                QTest::addRow("%s %d at %g", qPrintable(family), weight, ratio) << family << weight << ratio;
+}
+
+void tst_Art::wordFitsAnyFont()
+{
+    QFETCH(QString, family);
+    QFETCH(int, weight);
+    QFETCH(double, ratio);
+    if (!QFontDatabase::hasFamily(family))
+        QSKIP("font not installed");
+    QFont font(family);
+    font.setWeight(QFont::Weight(weight));
+    for (auto [face, first, last] : {std::tuple{art::FaceKind::Clear, 37, 85}, std::tuple{art::FaceKind::Close, 36, 84}}) {
+        const QImage image = art::renderFace(face, ratio, font);
+        const QRect wordArea(int(30 * ratio), 0, image.width() - int(30 * ratio), image.height());
+        QCOMPARE(boundsOf(image, wordArea, isDark), physical(first, 6, last, 18, ratio));
+    }
+}
+
+void tst_Art::smoothingHugsTheEdges_data()
+{
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QRect>("symbol"); // the symbol's outer edge, logical pixels
+    QTest::addColumn<QRect>("word");
+    for (double ratio : {1.0, 2.0}) {
+        QTest::addRow("clear at %g", ratio) << art::FaceKind::Clear << ratio << QRect(QPoint(5, 4), QPoint(23, 21))
+                                            << QRect(QPoint(37, 6), QPoint(85, 18));
+        QTest::addRow("close at %g", ratio) << art::FaceKind::Close << ratio << QRect(QPoint(5, 4), QPoint(21, 20))
+                                            << QRect(QPoint(36, 6), QPoint(84, 18));
+    }
+}
+
+void tst_Art::smoothingHugsTheEdges()
+{
+    QFETCH(art::FaceKind, face);
+    QFETCH(double, ratio);
+    QFETCH(QRect, symbol);
+    QFETCH(QRect, word);
+    const QImage image = faceOf(face, ratio);
+    const auto grown = [ratio](const QRect &r) {
+        return physical(r.left() - 1, r.top() - 1, r.right() + 1, r.bottom() + 1, ratio);
+    };
+    const QRect near = grown(symbol), nearWord = grown(word);
+    int smoothed = 0, strayOutside = 0, strayInside = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (!near.contains(x, y) && !nearWord.contains(x, y)) {
+                strayOutside += p != kFaceInks[0].colour;
+                continue;
+            }
+            if (isInkColour(p))
+                continue;
+            ++smoothed;
+            // A smoothed pixel lies on an edge: a neighbour is nearer another colour.
+            const char own = classify(p);
+            bool onEdge = false;
+            for (int dy = -1; dy <= 1 && !onEdge; ++dy)
+                for (int dx = -1; dx <= 1 && !onEdge; ++dx)
+                    onEdge = image.valid(x + dx, y + dy) && classify(image.pixel(x + dx, y + dy)) != own;
+            strayInside += !onEdge;
+        }
+    QCOMPARE(strayOutside, 0);
+    QCOMPARE(strayInside, 0);
+    QVERIFY2(smoothed > 0, "edges are smoothed");
+}
+
+void tst_Art::facesDrawnAtFullResolution_data()
+{
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::newRow("clear") << art::FaceKind::Clear;
+    QTest::newRow("close") << art::FaceKind::Close;
+}
+
+void tst_Art::facesDrawnAtFullResolution()
+{
+    QFETCH(art::FaceKind, face);
+    const QImage sharp = faceOf(face, 2.0);
+    QCOMPARE(sharp.size(), QSize(200, 50));
+    QCOMPARE(sharp.devicePixelRatio(), 2.0);
+    // A face blown up from the small one would repeat every pixel in a 2 x 2 block;
+    // one drawn at full size smooths its curves within single physical pixels.
+    QVERIFY(!blocksAreUniform(sharp, QRect(8, 6, 42, 40)));   // the symbol
+    QVERIFY(!blocksAreUniform(sharp, QRect(70, 10, 104, 30))); // the word
+    // It is still the same picture: the interiors agree with the small face.
+    const QImage small = faceOf(face, 1.0);
+    for (QPoint at : {QPoint(0, 0), QPoint(14, 13), QPoint(6, 12), QPoint(60, 3)})
+        QCOMPARE(QColor(sharp.pixel(at * 2)), QColor(small.pixel(at)));
+}
+
+void tst_Art::buttonShowsItsFace_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<art::FaceKind>("face");
+    QTest::newRow("cmdClear") << QStringLiteral("cmdClear") << QStringLiteral("Clear") << art::FaceKind::Clear;
+    QTest::newRow("cmdClose") << QStringLiteral("cmdClose") << QStringLiteral("Close") << art::FaceKind::Close;
+}
+
+void tst_Art::buttonShowsItsFace()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, accessibleName);
+    QFETCH(art::FaceKind, face);
+    TestWindow w;
+    QVERIFY(w.exposed());
+    auto *button = qobject_cast<QPushButton *>(w.widget(name.toStdString()));
+    QVERIFY(button);
+    QCOMPARE(button->size(), QSize(105, 25));
+    QVERIFY(button->text().isEmpty());
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), accessibleName);
+    QCOMPARE(accessible->role(), QAccessible::Button);
+
+    const double ratio = button->devicePixelRatioF();
+    const QImage expected = faceOf(face, ratio);
+    const QImage shot = button->grab().toImage();
+    QCOMPARE(shot.devicePixelRatio(), ratio);
+    // The face, centred: 2 pixels of the button to its left, 3 to its right.
+    const QImage shown = shot.copy(QRect(QPoint(int(2 * ratio), 0), expected.size()));
+    QCOMPARE(shown.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+
+    // Around it the plain push-button look of the same style and size.
+    QPushButton plain(w.window());
+    plain.setGeometry(button->geometry());
+    plain.setPalette(button->palette());
+    plain.setAutoDefault(false);
+    plain.show();
+    const QImage look = plain.grab().toImage();
+    QCOMPARE(look.size(), shot.size());
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x : {0, 1, shot.width() - 3, shot.width() - 2, shot.width() - 1}) {
+            const bool edge = x < int(2 * ratio) || x >= int(2 * ratio) + shown.width();
+            if (edge && shot.pixel(x, y) != look.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("button edge differs at (%1, %2)").arg(x).arg(y)));
+        }
+
+    // Pressed, the face sinks by a pixel, so the press shows on a face that covers
+    // nearly all of the button.
+    button->setDown(true);
+    const QImage pressed = button->grab().toImage();
+    button->setDown(false);
+    const int px = int(std::lround(ratio));
+    const QImage sunk = pressed.copy(QRect(QPoint(int(2 * ratio) + px, px), expected.size() - QSize(px, px)));
+    QCOMPARE(sunk.convertToFormat(QImage::Format_RGB32),
+             expected.copy(QRect(QPoint(0, 0), expected.size() - QSize(px, px))).convertToFormat(QImage::Format_RGB32));
+}
+
+void tst_Art::windowShowsArtAtScreenRatio()
+{
+    // The window is run once at a ratio of 1 and once with the screen scaled by two
+    // (a separate test entry); either way every picture is rendered at the
+    // screen's ratio and shown pixel for pixel, never blown up.
+    TestWindow w;
+    QVERIFY(w.exposed());
+    const double ratio = screenRatio();
+    QCOMPARE(w.window()->devicePixelRatioF(), ratio);
+
+    QWidget *map = w.map();
+    const QImage mapShot = map->grab().toImage();
+    QCOMPARE(mapShot.devicePixelRatio(), ratio);
+    const QImage grid = art::renderHexGrid(ratio);
+    QCOMPARE(mapShot.copy(QRect(QPoint(0, 0), grid.size())).convertToFormat(QImage::Format_RGB32),
+             grid.convertToFormat(QImage::Format_RGB32));
+
+    for (auto [name, face] : {std::pair{"cmdClear", art::FaceKind::Clear}, std::pair{"cmdClose", art::FaceKind::Close}}) {
+        const QImage shot = w.widget(name)->grab().toImage();
+        const QImage expected = faceOf(face, ratio);
+        QCOMPARE(shot.copy(QRect(QPoint(int(2 * ratio), 0), expected.size())).convertToFormat(QImage::Format_RGB32),
+                 expected.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A numbered marker's digit is drawn at the screen's resolution too.
+    w.selector(12)->click();
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 50));
+    QTRY_COMPARE(w.marker(12)->geometry().topLeft(), QPoint(100, 50));
+    const QImage marker = map->grab(QRect(100, 50, 17, 17)).toImage();
+    QCOMPARE(marker.size(), QSize(17, 17) * ratio);
+    QCOMPARE(QColor(marker.pixel(0, 0)), QColor(Qt::black));
+    QCOMPARE(QColor(marker.pixel(int(ratio), int(8 * ratio))), QColor(grid.pixel(int(101 * ratio), int(58 * ratio))));
+    if (ratio >= 2.0)
+        QVERIFY(!blocksAreUniform(marker, QRect(QPoint(2, 2) * ratio, QSize(13, 13) * ratio)));
+}
+
+QTEST_MAIN(tst_Art)
+#include "tst_art.moc"
