@@ -1,5 +1,6 @@
 #include "qt_forms.h"
 
+#include "qt_style.h"
 #include "qt_widgets.h"
 
 #include <QApplication>
@@ -101,6 +102,8 @@ public:
 
     void build(const WindowDesc &desc)
     {
+        // Before any widget exists, so none is polished twice.
+        CachedFrameStyle::install();
         auto *form = new FormWindow(desc.form);
         m_forms.m_window.reset(form);
         QPalette p = form->palette();

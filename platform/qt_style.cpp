@@ -1,0 +1,107 @@
+#include "qt_style.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+
+// A handful of sizes and states occur; more means something unforeseen, and the
+// cache starts over rather than grow.
+constexpr std::size_t kMaxCached = 64;
+
+bool isCached(QStyle::PrimitiveElement element)
+{
+    switch (element) {
+    case QStyle::PE_PanelLineEdit:
+    case QStyle::PE_IndicatorRadioButton:
+    case QStyle::PE_FrameGroupBox:
+    case QStyle::PE_Frame: return true;
+    default: return false;
+    }
+}
+
+// Widgets with the same colours hold distinct palette objects, so the key holds
+// the colours of the group the style draws with.
+std::uint64_t colourHash(const QPalette &palette)
+{
+    const QPalette::ColorGroup group = palette.currentColorGroup();
+    std::uint64_t h = 1469598103934665603ull ^ std::uint64_t(group);
+    for (int role = 0; role < int(QPalette::NColorRoles); ++role) {
+        h ^= palette.color(group, QPalette::ColorRole(role)).rgba();
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+CachedFrameStyle::Key keyOf(QStyle::PrimitiveElement element, const QStyleOption &option, qreal dpr)
+{
+    CachedFrameStyle::Key key;
+    key.element = int(element);
+    key.width = option.rect.width();
+    key.height = option.rect.height();
+    key.state = std::uint32_t(option.state.toInt());
+    key.direction = int(option.direction);
+    key.colours = colourHash(option.palette);
+    key.devicePixelRatio = dpr;
+    if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(&option)) {
+        key.lineWidth = frame->lineWidth;
+        key.midLineWidth = frame->midLineWidth;
+        key.features = int(frame->features.toInt());
+        key.shape = int(frame->frameShape);
+    }
+    return key;
+}
+
+} // namespace
+
+CachedFrameStyle::CachedFrameStyle(QStyle *base) : QProxyStyle(base) {}
+
+void CachedFrameStyle::install()
+{
+    if (dynamic_cast<CachedFrameStyle *>(QApplication::style()))
+        return;
+    QStyle *base = QStyleFactory::create(QApplication::style()->name());
+    if (!base)
+        return;
+    QApplication::setStyle(new CachedFrameStyle(base));
+}
+
+void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
+{
+    // Only plain blits of the elements that repeat; anything transformed, or drawn
+    // as part of a cached element, goes to the style as it is.
+    if (m_rendering || !option || !isCached(element) || option->rect.isEmpty() || !painter->device() ||
+        painter->transform().type() > QTransform::TxTranslate) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    const qreal dpr = painter->device()->devicePixelRatio();
+    const Key key = keyOf(element, *option, dpr);
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [&key](const auto &entry) { return entry.first == key; });
+    if (it == m_cache.end()) {
+        QPixmap pixmap(option->rect.size() * dpr);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter cachePainter(&pixmap);
+        cachePainter.setRenderHints(painter->renderHints());
+        cachePainter.translate(-option->rect.topLeft());
+        m_rendering = true;
+        QProxyStyle::drawPrimitive(element, option, &cachePainter, widget);
+        m_rendering = false;
+        cachePainter.end();
+        if (m_cache.size() >= kMaxCached)
+            m_cache.clear();
+        m_cache.emplace_back(key, std::move(pixmap));
+        it = m_cache.end() - 1;
+    }
+    painter->drawPixmap(option->rect.topLeft(), it->second);
+}
+
+} // namespace forms
