@@ -124,6 +124,11 @@ public:
         std::sort(byName.begin(), byName.end(), [&entries](std::uint16_t a, std::uint16_t b) {
             return keyOf(*entries[a].desc) < keyOf(*entries[b].desc);
         });
+        for (std::size_t i = 0; i < byName.size(); ++i) {
+            auto &run = m_forms.m_names[entries[byName[i]].desc->name];
+            if (run.count++ == 0)
+                run.first = std::uint16_t(i);
+        }
 
         std::vector<const Entry *> stops;
         for (const Entry &e : entries)
@@ -214,6 +219,7 @@ private:
         case Kind::TextBox: {
             auto *edit = new QLineEdit(qs(row.caption), parent);
             edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            edit->setValidator(new WholeCharacterValidator(edit));
             applyColours(edit, row, QPalette::Text, QPalette::Base);
             return edit;
         }
@@ -297,17 +303,23 @@ Status QtForms::lookupKey(std::string_view name, std::int16_t index, Control &ou
 {
     if (m_unloaded)
         return Status::failure(Operation::Lookup, Fault::Unloaded, name, index);
-    const auto key = std::make_tuple(name, index);
-    const auto it = std::lower_bound(m_byName.begin(), m_byName.end(), key,
-                                     [this](std::uint16_t id, const auto &k) { return keyOf(*m_entries[id].desc) < k; });
-    if (it != m_byName.end() && keyOf(*m_entries[*it].desc) == key) {
+    const auto named = m_names.find(name);
+    if (named == m_names.end())
+        return Status::failure(Operation::Lookup, Fault::NoSuchControl, name, index);
+    const auto first = m_byName.begin() + named->second.first;
+    const auto last = first + named->second.count;
+    // Members are numbered from 0 without gaps as a rule, so the index is the offset.
+    if (index >= 0 && index < named->second.count && m_entries[first[index]].desc->index == index) {
+        out.id = first[index];
+        return {};
+    }
+    const auto it = std::lower_bound(first, last, index,
+                                     [this](std::uint16_t id, std::int16_t i) { return m_entries[id].desc->index < i; });
+    if (it != last && m_entries[*it].desc->index == index) {
         out.id = *it;
         return {};
     }
-    // Keys sort by name first, so any control of that name sits next to where this one would.
-    const bool nameExists = (it != m_byName.end() && m_entries[*it].desc->name == name) ||
-                            (it != m_byName.begin() && m_entries[*(it - 1)].desc->name == name);
-    return Status::failure(Operation::Lookup, nameExists ? Fault::NoSuchMember : Fault::NoSuchControl, name, index);
+    return Status::failure(Operation::Lookup, Fault::NoSuchMember, name, index);
 }
 
 Status QtForms::find(Operation op, Control c, Kind kind, Entry *&out)
@@ -377,10 +389,21 @@ Status QtForms::setText(Control c, std::string_view utf8)
     const bool editor = c.id < m_entries.size() && m_entries[c.id].desc->kind == Kind::RichTextBox;
     Entry *e = nullptr;
     FORMS_CHECK(find(Operation::SetText, c, editor ? Kind::RichTextBox : Kind::TextBox, e));
-    if (editor)
-        static_cast<NotesEditor *>(e->widget)->setPlainText(qs(utf8));
-    else
-        static_cast<QLineEdit *>(e->widget)->setText(qs(utf8));
+    // Setting what a control already holds, with nothing to undo, changes nothing
+    // but repaints it in full; Clear on an emptied sheet would repaint 100 000 pixels.
+    const QString text = qs(utf8);
+    if (editor) {
+        auto *notes = static_cast<NotesEditor *>(e->widget);
+        const QTextDocument *doc = notes->document();
+        if (!text.isEmpty() || !doc->isEmpty() || doc->isModified() || doc->isUndoAvailable() ||
+            doc->isRedoAvailable())
+            notes->setPlainText(text);
+    } else {
+        auto *edit = static_cast<QLineEdit *>(e->widget);
+        if (edit->text() != text || edit->isModified() || edit->isUndoAvailable() || edit->isRedoAvailable() ||
+            edit->hasSelectedText() || edit->cursorPosition() != text.size())
+            edit->setText(text);
+    }
     return {};
 }
 

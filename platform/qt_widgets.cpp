@@ -200,9 +200,46 @@ void SwatchLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }
 void SwatchLabel::mouseReleaseEvent(QMouseEvent *event) { event->accept(); }
 void SwatchLabel::mouseDoubleClickEvent(QMouseEvent *event) { event->accept(); }
 
-QVariant InertDocument::loadResource(int, const QUrl &)
+QValidator::State WholeCharacterValidator::validate(QString &input, int &pos) const
 {
-    return {};
+    for (qsizetype i = 0; i < input.size();) {
+        if (input[i].isHighSurrogate() && i + 1 < input.size() && input[i + 1].isLowSurrogate()) {
+            i += 2;
+        } else if (input[i].isSurrogate()) {
+            input.remove(i, 1);
+            if (i < pos)
+                --pos;
+        } else {
+            ++i;
+        }
+    }
+    return Acceptable;
+}
+
+namespace {
+
+QVariant inertResource(int type)
+{
+    if (type != QTextDocument::ImageResource)
+        return {};
+    static const QImage placeholder = [] {
+        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setPen(Qt::gray);
+        painter.drawRect(0, 0, 15, 15);
+        painter.drawLine(0, 0, 15, 15);
+        painter.drawLine(0, 15, 15, 0);
+        return image;
+    }();
+    return placeholder;
+}
+
+} // namespace
+
+QVariant InertDocument::loadResource(int type, const QUrl &)
+{
+    return inertResource(type);
 }
 
 NotesEditor::NotesEditor(QWidget *parent) : QTextEdit(parent)
@@ -212,9 +249,9 @@ NotesEditor::NotesEditor(QWidget *parent) : QTextEdit(parent)
     setAcceptRichText(true);
 }
 
-QVariant NotesEditor::loadResource(int, const QUrl &)
+QVariant NotesEditor::loadResource(int type, const QUrl &)
 {
-    return {};
+    return inertResource(type);
 }
 
 PictureButton::PictureButton(const PictureDesc *face, QWidget *parent) : QPushButton(parent), m_face(face)

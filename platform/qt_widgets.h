@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QValidator>
 #include <QWidget>
 
 #include <functional>
@@ -88,8 +89,17 @@ private:
     const ControlDesc &m_desc;
 };
 
+// Keeps a single-line box from holding half a character: where the platform's
+// length limit cuts a paste inside a surrogate pair, the orphaned half goes.
+class WholeCharacterValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override;
+};
+
 // A document that never loads a resource: pasted HTML may name local files or
-// URLs, and the notes must not read them.
+// URLs, and the notes must not read them. An image shows as a placeholder, since
+// given nothing Qt would read the image file itself.
 class InertDocument final : public QTextDocument {
 public:
     using QTextDocument::QTextDocument;
