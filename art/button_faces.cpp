@@ -135,8 +135,8 @@ QRectF fittedWordRect(const QPainterPath &outline, const QRectF &ink, const Word
         }
         const auto [columns, rows] = inkSpans(scratch);
         bool moved = false;
-        auto push = [&](int side, bool short_, double &edge, double direction) {
-            if (short_ && pushed[std::size_t(side)] < kMaxSteps) {
+        auto push = [&](int side, bool isShort, double &edge, double direction) {
+            if (isShort && pushed[std::size_t(side)] < kMaxSteps) {
                 edge += direction * kStep;
                 ++pushed[std::size_t(side)];
                 moved = true;
@@ -187,7 +187,6 @@ QImage renderFace(const Face &face, double devicePixelRatio, const QFont &wordFo
 
     const QPainterPath outline = wordOutline(face.word, wordFont);
     const QRectF ink = outline.boundingRect();
-    const QRectF word = fittedWordRect(outline, ink, face.box, ratio, size);
 
     // Drawn straight at the physical resolution, so edges are smoothed over one
     // physical pixel rather than blown up from a smaller picture.
@@ -207,7 +206,9 @@ QImage renderFace(const Face &face, double devicePixelRatio, const QFont &wordFo
             painter.drawRect(r);
     }
     painter.restore();
-    paintWord(painter, outline, ink, word);
+    // Without any font on the machine there is no outline to fit; the symbol still shows.
+    if (!ink.isEmpty())
+        paintWord(painter, outline, ink, fittedWordRect(outline, ink, face.box, ratio, size));
     painter.end();
     for (const Shape &shape : face.symbol)
         if (!shape.smoothed)
