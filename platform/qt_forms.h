@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class QWidget;
@@ -57,6 +59,13 @@ private:
     std::unique_ptr<QWidget> m_window;
     std::vector<Entry> m_entries;        // in description order; Control::id indexes it
     std::vector<std::uint16_t> m_byName; // entry ids sorted by (name, index)
+    // Where each name's run starts in m_byName and how long it is: the handlers
+    // look controls up by name on every event.
+    struct NameRun {
+        std::uint16_t first = 0;
+        std::uint16_t count = 0;
+    };
+    std::unordered_map<std::string_view, NameRun> m_names;
     std::vector<std::uint16_t> m_pendingMoves;
     FailureReporter m_reportFailure;
     bool m_inHandler = false;
