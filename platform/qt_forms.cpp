@@ -110,6 +110,7 @@ public:
         p.setColor(QPalette::Window, colourOf(desc.form.back, QApplication::palette()));
         form->setPalette(p);
         form->setFont(fontOf(Font::Dialog));
+        setAccessibleRole(form, QAccessible::Window);
         form->setOnClose([this_ = &m_forms] { this_->m_unloaded = true; });
 
         for (const auto &table : desc.tables)
@@ -186,7 +187,12 @@ private:
             auto *box = new QFrame(parent);
             box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             box->setLineWidth(row.border);
+            // The box takes the focus and the name; its client area is the picture
+            // the markers stand on.
+            setAccessibleRole(box, QAccessible::Canvas);
             auto *canvas = new PictureCanvas(row.picture, box);
+            canvas->setAccessibleName(qs(row.accessibleName));
+            setAccessibleRole(canvas, QAccessible::Graphic);
             canvas->setGeometry(row.border, row.border, row.rect.width - 2 * row.border,
                                 row.rect.height - 2 * row.border);
             applyColours(canvas, row, QPalette::WindowText, QPalette::Window);
@@ -208,6 +214,7 @@ private:
         case Kind::Label: {
             if (row.look != LabelLook::Text) {
                 auto *swatch = new SwatchLabel(row, parent);
+                setAccessibleRole(swatch, QAccessible::Graphic);
                 applyColours(swatch, row, QPalette::WindowText, QPalette::Window);
                 return swatch;
             }

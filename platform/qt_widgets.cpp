@@ -1,5 +1,6 @@
 #include "qt_widgets.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -14,6 +15,32 @@
 #include <cmath>
 
 namespace forms {
+
+namespace {
+
+constexpr char kRoleProperty[] = "kzdAccessibleRole";
+
+QAccessibleInterface *accessibleWithRole(const QString &, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    const QVariant role = object->property(kRoleProperty);
+    if (!role.isValid())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Role(role.toInt()));
+}
+
+} // namespace
+
+void setAccessibleRole(QWidget *widget, QAccessible::Role role)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(&accessibleWithRole);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    widget->setProperty(kRoleProperty, int(role));
+}
 
 const QPixmap &PictureCache::at(qreal devicePixelRatio)
 {

@@ -6,6 +6,7 @@
 #include "forms.h"
 #include "window_desc.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QPixmap>
 #include <QPushButton>
@@ -18,6 +19,10 @@
 #include <vector>
 
 namespace forms {
+
+// Gives a widget the role a screen reader announces, where Qt would report a
+// generic one (a plain frame or widget that stands for a picture or a map).
+void setAccessibleRole(QWidget *widget, QAccessible::Role role);
 
 // A picture rendered on demand at the device pixel ratio it is shown at.
 class PictureCache {
