@@ -191,8 +191,8 @@ private:
             // the markers stand on.
             setAccessibleRole(box, QAccessible::Canvas);
             auto *canvas = new PictureCanvas(row.picture, box);
-            canvas->setAccessibleName(qs(row.accessibleName));
             setAccessibleRole(canvas, QAccessible::Graphic);
+            canvas->setAccessibleName(qs(row.accessibleName));
             canvas->setGeometry(row.border, row.border, row.rect.width - 2 * row.border,
                                 row.rect.height - 2 * row.border);
             applyColours(canvas, row, QPalette::WindowText, QPalette::Window);

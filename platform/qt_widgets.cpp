@@ -40,6 +40,10 @@ void setAccessibleRole(QWidget *widget, QAccessible::Role role)
     }();
     Q_UNUSED(installed);
     widget->setProperty(kRoleProperty, int(role));
+    // Qt makes and keeps an interface as soon as any accessibility event names
+    // the widget (setting its name does); drop one made with the generic role.
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget); made && made->role() != role)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 const QPixmap &PictureCache::at(qreal devicePixelRatio)

@@ -108,6 +108,13 @@ void tst_Accessibility::everyControlHasNameAndRole()
         }
     }
     QVERIFY(checked > 0);
+    if (kind == forms::Kind::PictureBox) {
+        // The box's client area is the picture the markers stand on.
+        QAccessibleInterface *picture = accessible(w.map());
+        QVERIFY(picture && tree.count(picture));
+        QCOMPARE(picture->role(), QAccessible::Graphic);
+        QCOMPARE(picture->text(QAccessible::Name), accessible(w.widget("Picture1"))->text(QAccessible::Name));
+    }
 }
 
 void tst_Accessibility::selectionIsAnnounced()
