@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test bench deps clean
+.PHONY: run test bench deb deps clean
 
 deps:
 	@scripts/install-deps
@@ -26,6 +26,12 @@ bench: deps
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target bench_driver
 	bench/run-bench build/release
+
+# The Debian package, from the release build (see README, Install).
+deb: deps
+	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset release --target kelm-zizovu-dizuzed
+	cd build/release && cpack -G DEB
 
 clean:
 	rm -rf build
