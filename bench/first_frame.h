@@ -14,17 +14,19 @@
 
 namespace bench {
 
-// Peak resident set size of this process so far, in KiB, or -1.
-inline long peakRssKiB()
+// A field of /proc/self/status in KiB (VmHWM: peak resident set size so far;
+// RssAnon, RssFile: what is resident now, heap and mapped files), or -1.
+inline long statusKiB(const char *field)
 {
     std::FILE *status = std::fopen("/proc/self/status", "r");
     if (!status)
         return -1;
     char line[256];
     long kib = -1;
+    const std::size_t length = std::strlen(field);
     while (std::fgets(line, sizeof line, status))
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            kib = std::strtol(line + 6, nullptr, 10);
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            kib = std::strtol(line + length + 1, nullptr, 10);
             break;
         }
     std::fclose(status);
@@ -50,7 +52,8 @@ protected:
 private:
     void exitNow()
     {
-        std::printf("peak_rss_kib %ld\n", peakRssKiB());
+        std::printf("peak_rss_kib %ld\nrss_anon_kib %ld\nrss_file_kib %ld\n", statusKiB("VmHWM"),
+                    statusKiB("RssAnon"), statusKiB("RssFile"));
         std::fflush(stdout);
         // Skips teardown: the measurement ends at the first frame.
         std::_Exit(0);

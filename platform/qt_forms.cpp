@@ -104,6 +104,10 @@ public:
     {
         // Before any widget exists, so none is polished twice.
         CachedFrameStyle::install();
+        // A text box lays out its text once in the application font before it
+        // takes its own; with the dialog font as the application's, no other
+        // family is ever matched and loaded.
+        QApplication::setFont(fontOf(Font::Dialog));
         auto *form = new FormWindow(desc.form);
         m_forms.m_window.reset(form);
         QPalette p = form->palette();

@@ -14,16 +14,14 @@ namespace {
 // A handful of sizes and states occur; more means something unforeseen, and the
 // cache starts over rather than grow.
 constexpr std::size_t kMaxCached = 64;
+// Small frames only: a large one is drawn once and would only hold memory.
+constexpr int kMaxCachedArea = 200 * 32;
 
-bool isCached(QStyle::PrimitiveElement element)
+bool isCached(QStyle::PrimitiveElement element, const QRect &rect)
 {
-    switch (element) {
-    case QStyle::PE_PanelLineEdit:
-    case QStyle::PE_IndicatorRadioButton:
-    case QStyle::PE_FrameGroupBox:
-    case QStyle::PE_Frame: return true;
-    default: return false;
-    }
+    if (rect.isEmpty() || rect.width() * rect.height() > kMaxCachedArea)
+        return false;
+    return element == QStyle::PE_PanelLineEdit || element == QStyle::PE_IndicatorRadioButton;
 }
 
 // Widgets with the same colours hold distinct palette objects, so the key holds
@@ -77,7 +75,7 @@ void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
 {
     // Only plain blits of the elements that repeat; anything transformed, or drawn
     // as part of a cached element, goes to the style as it is.
-    if (m_rendering || !option || !isCached(element) || option->rect.isEmpty() || !painter->device() ||
+    if (m_rendering || !option || !isCached(element, option->rect) || !painter->device() ||
         painter->transform().type() > QTransform::TxTranslate) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
