@@ -53,8 +53,9 @@ def walk(node, depth=0):
         yield from walk(node.get_child_at_index(i), depth + 1)
 
 
-def find_application(pid, deadline):
-    while time.monotonic() < deadline:
+def find_application(process, deadline):
+    pid = process.pid
+    while time.monotonic() < deadline and process.poll() is None:
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             app = desktop.get_child_at_index(i)
@@ -72,9 +73,11 @@ def main():
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     process = subprocess.Popen([program], env=env)
     try:
-        app = find_application(process.pid, time.monotonic() + 60)
+        app = find_application(process, time.monotonic() + 60)
         if app is None:
-            fail("the program never appeared on the accessibility bus")
+            ended = process.poll()
+            fail("the program never appeared on the accessibility bus"
+                 + ("" if ended is None else " (it ended with status %d)" % ended))
             return 1
         print("application:", app.get_name())
         nodes = list(walk(app))
