@@ -1,7 +1,11 @@
 #include "qt_style.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPainter>
+#include <QRadioButton>
 #include <QStyleFactory>
 #include <QStyleOption>
 
@@ -17,11 +21,20 @@ constexpr std::size_t kMaxCached = 64;
 // Small frames only: a large one is drawn once and would only hold memory.
 constexpr int kMaxCachedArea = 200 * 32;
 
-bool isCached(QStyle::PrimitiveElement element, const QRect &rect)
+// Only the frames of stand-alone text boxes and option buttons: inside a spin box
+// or combo box the style draws an editor's panel differently, or not at all.
+bool isCached(QStyle::PrimitiveElement element, const QRect &rect, const QWidget *widget)
 {
     if (rect.isEmpty() || rect.width() * rect.height() > kMaxCachedArea)
         return false;
-    return element == QStyle::PE_PanelLineEdit || element == QStyle::PE_IndicatorRadioButton;
+    switch (element) {
+    case QStyle::PE_PanelLineEdit:
+        return qobject_cast<const QLineEdit *>(widget) && widget->parentWidget() &&
+               !qobject_cast<const QAbstractSpinBox *>(widget->parentWidget()) &&
+               !qobject_cast<const QComboBox *>(widget->parentWidget());
+    case QStyle::PE_IndicatorRadioButton: return qobject_cast<const QRadioButton *>(widget) != nullptr;
+    default: return false;
+    }
 }
 
 // Widgets with the same colours hold distinct palette objects, so the key holds
@@ -75,7 +88,7 @@ void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
 {
     // Only plain blits of the elements that repeat; anything transformed, or drawn
     // as part of a cached element, goes to the style as it is.
-    if (m_rendering || !option || !isCached(element, option->rect) || !painter->device() ||
+    if (m_rendering || !option || !isCached(element, option->rect, widget) || !painter->device() ||
         painter->transform().type() > QTransform::TxTranslate) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;

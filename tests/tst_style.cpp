@@ -1,0 +1,156 @@
+// The cached frame style: a frame blitted from the cache must be the frame the
+// platform style draws for the same options, whatever was cached before it; and
+// the text a control already holds is skipped only when setting it would change
+// nothing a user could get back.
+
+#include "platform/qt_style.h"
+#include "test_window.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+enum class Element { TextBox, Option };
+
+struct Frame {
+    Element element = Element::TextBox;
+    QSize size;
+    QStyle::State state;
+    QColor base; // the text box's background, or invalid for the default
+};
+
+// Largest difference of one channel between two images of the same size.
+int maxDifference(const QImage &a, const QImage &b)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Frame)
+
+class tst_Style : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cachedFrameIsTheStylesFrame_data();
+    void cachedFrameIsTheStylesFrame();
+    void sameTextKeepsNothingToUndo_data();
+    void sameTextKeepsNothingToUndo();
+
+private:
+    // One cache for all rows, so a row that shares a wrong key with an earlier one
+    // gets that row's picture.
+    std::unique_ptr<forms::CachedFrameStyle> m_cached;
+    std::unique_ptr<QStyle> m_plain;
+    QWidget m_window;
+    QLineEdit m_edit{&m_window};
+    QRadioButton m_option{&m_window};
+};
+
+void tst_Style::initTestCase()
+{
+    const QString name = QApplication::style()->name();
+    m_cached = std::make_unique<forms::CachedFrameStyle>(QStyleFactory::create(name));
+    m_plain.reset(QStyleFactory::create(name));
+    QVERIFY(m_plain);
+}
+
+void tst_Style::cachedFrameIsTheStylesFrame_data()
+{
+    QTest::addColumn<Frame>("frame");
+    const QStyle::State on = QStyle::State_Enabled | QStyle::State_Active;
+    const QSize cell(177, 19);
+    QTest::newRow("text box") << Frame{Element::TextBox, cell, on, {}};
+    QTest::newRow("text box with the focus") << Frame{Element::TextBox, cell, on | QStyle::State_HasFocus, {}};
+    QTest::newRow("text box disabled") << Frame{Element::TextBox, cell, QStyle::State_Active, {}};
+    QTest::newRow("text box of another size") << Frame{Element::TextBox, QSize(57, 19), on, {}};
+    QTest::newRow("text box of another colour") << Frame{Element::TextBox, cell, on, QColor(0x20, 0x30, 0x40)};
+    QTest::newRow("option off") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_Off, {}};
+    QTest::newRow("option on") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On, {}};
+    QTest::newRow("option on, pressed") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On | QStyle::State_Sunken, {}};
+}
+
+void tst_Style::cachedFrameIsTheStylesFrame()
+{
+    QFETCH(Frame, frame);
+    QWidget *widget = frame.element == Element::Option ? static_cast<QWidget *>(&m_option) : &m_edit;
+
+    QStyleOptionFrame option;
+    option.initFrom(widget);
+    option.rect = QRect(QPoint(3, 2), frame.size);
+    option.state = frame.state;
+    option.palette = widget->palette();
+    option.palette.setCurrentColorGroup(frame.state & QStyle::State_Enabled ? QPalette::Active : QPalette::Disabled);
+    option.lineWidth = 1;
+    if (frame.base.isValid())
+        option.palette.setColor(QPalette::Base, frame.base);
+    const QStyle::PrimitiveElement element =
+        frame.element == Element::Option ? QStyle::PE_IndicatorRadioButton : QStyle::PE_PanelLineEdit;
+
+    const auto draw = [&](const QStyle &style) {
+        QImage image(frame.size + QSize(6, 4), QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0xFF, 0xFF, 0xE1));
+        QPainter painter(&image);
+        style.drawPrimitive(element, &option, &painter, widget);
+        return image;
+    };
+    const QImage expected = draw(*m_plain);
+    // Twice: the first fills the cache, the second comes from it.
+    QVERIFY(maxDifference(draw(*m_cached), expected) <= 1);
+    QVERIFY(maxDifference(draw(*m_cached), expected) <= 1);
+}
+
+void tst_Style::sameTextKeepsNothingToUndo_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("typed, then erased") << QStringLiteral("Goblin") << QString();
+    QTest::newRow("typed over, back to the same") << QStringLiteral("Orc") << QStringLiteral("Orc");
+}
+
+// A cell a user has typed into and brought back to the text Clear would set still
+// has that typing in its undo history; Clear must leave nothing to undo.
+void tst_Style::sameTextKeepsNothingToUndo()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    TestWindow w;
+    QVERIFY(w.exposed());
+    QLineEdit *cell = w.cell(0);
+    forms::Control c;
+    QVERIFY(w.forms().lookup("Text1", 0, c).ok());
+    QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
+    cell->setFocus();
+    cell->selectAll();
+    QTest::keyClicks(cell, typed);
+    cell->selectAll();
+    if (kept.isEmpty())
+        QTest::keyClick(cell, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(cell, kept);
+    QCOMPARE(cell->text(), kept);
+    QVERIFY(cell->isUndoAvailable());
+
+    QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
+    QVERIFY(!cell->isUndoAvailable());
+    QTest::keySequence(cell, QKeySequence::Undo);
+    QCOMPARE(cell->text(), kept);
+}
+
+QTEST_MAIN(tst_Style)
+#include "tst_style.moc"
