@@ -313,15 +313,19 @@ int main(int argc, char *argv[])
                         fmt("%.1f", number(kv, "place_paint_us_Option1")) + " / " +
                             fmt("%.1f", number(kv, "place_paint_us_Option12")),
                         "", "", "-", cmd});
-        rows.push_back({"Placement: repainted area, largest (px)",
-                        fmt("%.0f", placeArea) + " in " + fmt("%.0f", number(kv, "place_paint_events")) + " paint events",
+        rows.push_back({"Placement: repainted area, largest (px), enemy square / numbered box",
+                        fmt("%.0f", number(kv, "place_area_max_px_Option1")) + " / " +
+                            fmt("%.0f", number(kv, "place_area_max_px_Option12")),
                         "≤ 578 (2 × 17 × 17)", "", verdict(placeArea, 578), cmd});
         rows.push_back({"Clear on a filled sheet: handler, median of 200 (ms)", fmt("%.3f", clearUs / 1e3), "≤ 0.5", "",
                         verdict(clearUs / 1e3, 0.5), cmd});
         rows.push_back({"Clear on a filled sheet: handler + repaint (ms)", fmt("%.3f", number(kv, "clear_paint_us") / 1e3),
                         "", "", "-", cmd});
-        rows.push_back({"Clear on a filled sheet: repainted area (px)", fmt("%.0f", number(kv, "clear_area_px")),
-                        "cells, notes, markers", "", "-", cmd});
+        const double clearArea = number(kv, "clear_area_px");
+        const double changedArea = number(kv, "clear_changed_px");
+        rows.push_back({"Clear on a filled sheet: repainted area (px)", fmt("%.0f", clearArea),
+                        "≤ " + fmt("%.0f", changedArea) + " (cells, notes, markers)", "",
+                        verdict(clearArea, changedArea), cmd});
         rows.push_back({"Clear on an empty sheet: handler (ms) / repainted area (px)",
                         fmt("%.3f", number(kv, "clear_empty_us") / 1e3) + " / " +
                             fmt("%.0f", number(kv, "clear_empty_area_px")),

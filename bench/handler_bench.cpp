@@ -44,6 +44,23 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+long areaOf(const QRegion &region)
+{
+    long pixels = 0;
+    for (const QRect &r : region)
+        pixels += long(r.width()) * r.height();
+    return pixels;
+}
+
+// What a control covers on screen, in window coordinates, clipped by its parents.
+QRegion visibleRect(QWidget *window, QWidget *w)
+{
+    QRegion region(QRect(w->mapTo(window, QPoint(0, 0)), w->size()));
+    for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        region &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+    return region;
+}
+
 // Collects what every paint event in the window covers, in window coordinates.
 class PaintRecorder final : public QObject {
 public:
@@ -55,13 +72,7 @@ public:
         m_paints = 0;
     }
     int paints() const { return m_paints; }
-    long area() const
-    {
-        long pixels = 0;
-        for (const QRect &r : m_painted)
-            pixels += long(r.width()) * r.height();
-        return pixels;
-    }
+    long area() const { return areaOf(m_painted); }
     QRect bounds() const { return m_painted.boundingRect(); }
 
 protected:
@@ -200,6 +211,7 @@ int main(int argc, char *argv[])
     double placeWorst = 0;
     for (const char *selector : selectors) {
         static_cast<QRadioButton *>(forms.widget(selector))->setChecked(true);
+        long areaMax = 0;
         std::vector<double> placeTimes;
         std::vector<double> placePaintTimes;
         placeTimes.reserve(std::size_t(presses));
@@ -216,12 +228,14 @@ int main(int argc, char *argv[])
                 continue; // the first press brings the marker in from out of sight
             placeTimes.push_back(microseconds(end - start));
             placePaintTimes.push_back(microseconds(painted - start));
-            placeAreaMax = std::max(placeAreaMax, recorder.area());
+            areaMax = std::max(areaMax, recorder.area());
             placePaints = std::max(placePaints, recorder.paints());
         }
         const double us = median(placeTimes);
         std::printf("place_us_%s %.2f\n", selector, us);
         std::printf("place_paint_us_%s %.1f\n", selector, median(placePaintTimes));
+        std::printf("place_area_max_px_%s %ld\n", selector, areaMax);
+        placeAreaMax = std::max(placeAreaMax, areaMax);
         placeWorst = std::max(placeWorst, us);
     }
     std::printf("place_us %.2f\n", placeWorst);
@@ -236,6 +250,17 @@ int main(int argc, char *argv[])
     for (int i = 0; i < clears; ++i) {
         fillSheet(forms);
         repaintNow();
+        if (i == 0) {
+            // What Clear changes on screen: every cell, both notes and the markers where they stand.
+            QRegion changed;
+            for (std::int16_t c = 0; c < sheet::kCellCount; ++c)
+                changed += visibleRect(window, forms.widget(sheet::kCellGroup, c));
+            for (std::int16_t n = 0; n < sheet::kNotesCount; ++n)
+                changed += visibleRect(window, forms.widget(sheet::kNotesGroup, n));
+            for (std::int16_t m = 0; m < sheet::kMarkerCount; ++m)
+                changed += visibleRect(window, forms.widget(sheet::kMarkerGroup, m));
+            std::printf("clear_changed_px %ld\n", areaOf(changed));
+        }
         recorder.reset();
         const auto start = Clock::now();
         forms.runClick(&sheet::clearSheet);
