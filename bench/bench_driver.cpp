@@ -239,7 +239,7 @@ int main(int argc, char *argv[])
     long cores = sysconf(_SC_NPROCESSORS_ONLN);
     std::printf("Benchmarks on %s, %ld cores.\n", where.c_str(), cores);
     if (!launcher.empty())
-        std::printf("Each command below runs under: %s\n", launcher.c_str());
+        std::printf("Each command below runs under: `%s`\n", launcher.c_str());
     std::printf("\n");
 
     std::vector<Row> rows;
