@@ -38,16 +38,13 @@ bool isCached(QStyle::PrimitiveElement element, const QRect &rect, const QWidget
 }
 
 // Widgets with the same colours hold distinct palette objects, so the key holds
-// the colours of the group the style draws with.
-std::uint64_t colourHash(const QPalette &palette)
+// the colours themselves, of the group the style draws with.
+std::array<QRgb, QPalette::NColorRoles> coloursOf(const QPalette &palette)
 {
-    const QPalette::ColorGroup group = palette.currentColorGroup();
-    std::uint64_t h = 1469598103934665603ull ^ std::uint64_t(group);
-    for (int role = 0; role < int(QPalette::NColorRoles); ++role) {
-        h ^= palette.color(group, QPalette::ColorRole(role)).rgba();
-        h *= 1099511628211ull;
-    }
-    return h;
+    std::array<QRgb, QPalette::NColorRoles> colours{};
+    for (int role = 0; role < int(QPalette::NColorRoles); ++role)
+        colours[std::size_t(role)] = palette.color(QPalette::ColorRole(role)).rgba();
+    return colours;
 }
 
 CachedFrameStyle::Key keyOf(QStyle::PrimitiveElement element, const QStyleOption &option, qreal dpr)
@@ -58,7 +55,7 @@ CachedFrameStyle::Key keyOf(QStyle::PrimitiveElement element, const QStyleOption
     key.height = option.rect.height();
     key.state = std::uint32_t(option.state.toInt());
     key.direction = int(option.direction);
-    key.colours = colourHash(option.palette);
+    key.colours = coloursOf(option.palette);
     key.devicePixelRatio = dpr;
     if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(&option)) {
         key.lineWidth = frame->lineWidth;

@@ -5,9 +5,11 @@
 // indicators, and the style renders each with antialiased paths every time it
 // is painted. A cached frame is blitted instead.
 
+#include <QPalette>
 #include <QPixmap>
 #include <QProxyStyle>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -30,7 +32,7 @@ public:
         int height = 0;
         std::uint32_t state = 0;
         int direction = 0;
-        std::uint64_t colours = 0;
+        std::array<QRgb, QPalette::NColorRoles> colours{}; // of the group the style draws with
         double devicePixelRatio = 1;
         int lineWidth = -1;
         int midLineWidth = -1;
