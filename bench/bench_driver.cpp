@@ -309,6 +309,10 @@ int main(int argc, char *argv[])
         rows.push_back({"Placement: press handler, median of 3000 (µs), enemy square / numbered box",
                         fmt("%.2f", number(kv, "place_us_Option1")) + " / " + fmt("%.2f", number(kv, "place_us_Option12")),
                         "≤ 10", "", verdict(placeUs, 10), cmd});
+        rows.push_back({"Placement: press handler with the core's caches cold, median of 300 (µs)",
+                        fmt("%.2f", number(kv, "place_cold_us_Option1")) + " / " +
+                            fmt("%.2f", number(kv, "place_cold_us_Option12")),
+                        "", "", "-", cmd});
         rows.push_back({"Placement: handler + repaint (µs), enemy square / numbered box",
                         fmt("%.1f", number(kv, "place_paint_us_Option1")) + " / " +
                             fmt("%.1f", number(kv, "place_paint_us_Option12")),
