@@ -6,10 +6,6 @@
 #include "sheet/clear.h"
 #include "test_window.h"
 
-#include <QClipboard>
-#include <QMimeData>
-#include <QTemporaryDir>
-#include <QTextDocument>
 #include <QWindow>
 
 namespace {
@@ -75,8 +71,6 @@ private slots:
     void clearEmptiesEverythingAndParksMarkers();
     void clearTwiceEqualsOnce();
     void clearOnEmptyWindowMovesOnlyFocus();
-    void pastedHtmlLoadsNoResource_data();
-    void pastedHtmlLoadsNoResource();
     void tabFromLastObjectReachesCloseClearMap();
     void clearHandlerOrder();
     void clearHandlerStopsAtFirstFailure();
@@ -183,48 +177,6 @@ void tst_Sheet::clearOnEmptyWindowMovesOnlyFocus()
     after.markers = fresh.markers;
     QCOMPARE(after, fresh);
     QVERIFY(w.widget("cmdClear")->hasFocus());
-}
-
-void tst_Sheet::pastedHtmlLoadsNoResource_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::newRow("absolute path") << QStringLiteral("%1");
-    QTest::newRow("file URL") << QStringLiteral("file://%1");
-    QTest::newRow("relative name") << QStringLiteral("pic.png");
-    QTest::newRow("http URL") << QStringLiteral("http://127.0.0.1:9/pic.png");
-}
-
-void tst_Sheet::pastedHtmlLoadsNoResource()
-{
-    QFETCH(QString, source);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString picture = dir.filePath(QStringLiteral("pic.png"));
-    QImage red(8, 8, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    QVERIFY(red.save(picture));
-    const QString src = source.contains(QLatin1String("%1")) ? source.arg(picture) : source;
-
-    TestWindow w;
-    QTextEdit *notes = w.notes(0);
-    notes->document()->setBaseUrl(QUrl::fromLocalFile(dir.path() + QLatin1Char('/')));
-    auto *mime = new QMimeData;
-    mime->setHtml(QStringLiteral("<p>Map of the lair: <img src=\"%1\" width=8 height=8> "
-                                 "<a href=\"%1\">link</a></p>")
-                      .arg(src));
-    QApplication::clipboard()->setMimeData(mime);
-    notes->setFocus();
-    QTest::keyClick(notes, Qt::Key_V, Qt::ControlModifier);
-    QVERIFY(notes->toPlainText().startsWith(QStringLiteral("Map of the lair:")));
-    notes->grab(); // lay out and paint, as the window would
-    // Neither the editor nor its document hands out what the HTML names (at most
-    // a placeholder, which keeps Qt from reading the file itself).
-    const auto resource = [notes](const QUrl &url) {
-        return qvariant_cast<QImage>(notes->document()->resource(QTextDocument::ImageResource, url));
-    };
-    QVERIFY(resource(QUrl(src)) != red);
-    QVERIFY(resource(QUrl::fromLocalFile(picture)) != red);
-    QVERIFY(w.failures().empty());
 }
 
 void tst_Sheet::tabFromLastObjectReachesCloseClearMap()
