@@ -247,42 +247,9 @@ QValidator::State WholeCharacterValidator::validate(QString &input, int &pos) co
     return Acceptable;
 }
 
-namespace {
-
-QVariant inertResource(int type)
+NotesEditor::NotesEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
-    if (type != QTextDocument::ImageResource)
-        return {};
-    static const QImage placeholder = [] {
-        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setPen(Qt::gray);
-        painter.drawRect(0, 0, 15, 15);
-        painter.drawLine(0, 0, 15, 15);
-        painter.drawLine(0, 15, 15, 0);
-        return image;
-    }();
-    return placeholder;
-}
-
-} // namespace
-
-QVariant InertDocument::loadResource(int type, const QUrl &)
-{
-    return inertResource(type);
-}
-
-NotesEditor::NotesEditor(QWidget *parent) : QTextEdit(parent)
-{
-    setDocument(new InertDocument(this));
     setTabChangesFocus(true);
-    setAcceptRichText(true);
-}
-
-QVariant NotesEditor::loadResource(int type, const QUrl &)
-{
-    return inertResource(type);
 }
 
 PictureButton::PictureButton(const PictureDesc *face, QWidget *parent) : QPushButton(parent), m_face(face)

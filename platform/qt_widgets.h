@@ -10,8 +10,7 @@
 #include <QFrame>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTextDocument>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QValidator>
 #include <QWidget>
 
@@ -102,23 +101,12 @@ public:
     State validate(QString &input, int &pos) const override;
 };
 
-// A document that never loads a resource: pasted HTML may name local files or
-// URLs, and the notes must not read them. An image shows as a placeholder, since
-// given nothing Qt would read the image file itself.
-class InertDocument final : public QTextDocument {
-public:
-    using QTextDocument::QTextDocument;
-
-protected:
-    QVariant loadResource(int type, const QUrl &name) override;
-};
-
-class NotesEditor final : public QTextEdit {
+// The notes take text only: a paste keeps its words but not its formatting, so
+// pasted HTML can name no file or URL to load, and even megabytes of text are
+// laid out in a moment, where a rich-text layout takes seconds.
+class NotesEditor final : public QPlainTextEdit {
 public:
     explicit NotesEditor(QWidget *parent);
-
-protected:
-    QVariant loadResource(int type, const QUrl &name) override;
 };
 
 // A push button whose face is a picture centred on it, with the platform's

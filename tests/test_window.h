@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <memory>
@@ -56,7 +56,7 @@ public:
         return static_cast<QRadioButton *>(widget("Option" + std::to_string(slot + 1)));
     }
     QLineEdit *cell(int index) const { return static_cast<QLineEdit *>(widget("Text1", std::int16_t(index))); }
-    QTextEdit *notes(int index) const { return static_cast<QTextEdit *>(widget("RichTextBox1", std::int16_t(index))); }
+    QPlainTextEdit *notes(int index) const { return static_cast<QPlainTextEdit *>(widget("RichTextBox1", std::int16_t(index))); }
 
     const std::vector<std::string> &failures() const { return m_failures; }
 

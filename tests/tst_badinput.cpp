@@ -35,7 +35,7 @@ void pasteInto(TestWindow &w, QWidget *target, QMimeData *data)
     QGuiApplication::clipboard()->setMimeData(data);
     QWindow *handle = w.window()->windowHandle();
     QTest::mouseClick(handle, Qt::LeftButton, {}, target->mapTo(w.window(), QPoint(4, 6)));
-    QTest::keyClick(handle, Qt::Key_End, qobject_cast<QTextEdit *>(target) ? Qt::ControlModifier : Qt::NoModifier);
+    QTest::keyClick(handle, Qt::Key_End, qobject_cast<QPlainTextEdit *>(target) ? Qt::ControlModifier : Qt::NoModifier);
     QTest::keyClick(handle, Qt::Key_V, Qt::ControlModifier);
 }
 
