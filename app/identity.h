@@ -11,4 +11,7 @@ inline constexpr std::string_view kOrganisation = "kelm";
 inline constexpr std::string_view kVersion = "1.00";           // numeric 1.0.0.0
 inline constexpr std::string_view kDesktopFileName = "kelm-zizovu-dizuzed";
 
+// Gives the application its identity; call before the QApplication is made.
+void applyIdentity();
+
 } // namespace app

@@ -9,11 +9,6 @@
 
 namespace {
 
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
 // Without a display Qt aborts with a backtrace; say it in one line instead.
 bool displayReachable()
 {
@@ -37,10 +32,7 @@ int main(int argc, char *argv[])
                      app::kDesktopFileName.data());
         return 2;
     }
-    QApplication::setApplicationName(qs(app::kApplicationName));
-    QApplication::setOrganizationName(qs(app::kOrganisation));
-    QApplication::setApplicationVersion(qs(app::kVersion));
-    QApplication::setDesktopFileName(qs(app::kDesktopFileName));
+    app::applyIdentity();
     QApplication application(argc, argv);
 
     forms::QtForms window(app::kWindow);

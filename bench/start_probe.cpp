@@ -9,21 +9,9 @@
 #include <QApplication>
 #include <QWidget>
 
-namespace {
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    QApplication::setApplicationName(qs(app::kApplicationName));
-    QApplication::setOrganizationName(qs(app::kOrganisation));
-    QApplication::setApplicationVersion(qs(app::kVersion));
-    QApplication::setDesktopFileName(qs(app::kDesktopFileName));
+    app::applyIdentity();
     QApplication application(argc, argv);
 
     forms::QtForms window(app::kWindow);
