@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <QWindow>
 
 #include <memory>
 
@@ -57,6 +58,20 @@ public:
     }
     QLineEdit *cell(int index) const { return static_cast<QLineEdit *>(widget("Text1", std::int16_t(index))); }
     QPlainTextEdit *notes(int index) const { return static_cast<QPlainTextEdit *>(widget("RichTextBox1", std::int16_t(index))); }
+
+    // Where a point of the map's client area lies in the window.
+    QPoint onMap(QPoint p) const { return map()->mapTo(window(), p); }
+    // A press on the map (or a click on Clear) through the window, as a user makes it,
+    // so Qt decides which widget receives it.
+    void pressMap(QPoint p, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {}) const
+    {
+        QTest::mouseClick(window()->windowHandle(), button, mods, onMap(p));
+    }
+    void clickClear() const
+    {
+        QWidget *clear = widget("cmdClear");
+        QTest::mouseClick(window()->windowHandle(), Qt::LeftButton, {}, clear->mapTo(window(), clear->rect().center()));
+    }
 
     const std::vector<std::string> &failures() const { return m_failures; }
 

@@ -25,11 +25,6 @@ constexpr int kCellLimit = 32767; // the platform's limit for a single-line box
 // window that stops answering, not one that is a little slow.
 constexpr int kAnswerBoundMs = 60000;
 
-QPoint onMap(TestWindow &w, QPoint p)
-{
-    return w.map()->mapTo(w.window(), p);
-}
-
 void pasteInto(TestWindow &w, QWidget *target, QMimeData *data)
 {
     QGuiApplication::clipboard()->setMimeData(data);
@@ -51,14 +46,8 @@ void placeAndWait(TestWindow &w, int slot, QPoint at)
 {
     QWindow *handle = w.window()->windowHandle();
     QTest::mouseClick(handle, Qt::LeftButton, {}, w.selector(slot)->mapTo(w.window(), QPoint(6, 8)));
-    QTest::mouseClick(handle, Qt::LeftButton, {}, onMap(w, at));
+    QTest::mouseClick(handle, Qt::LeftButton, {}, w.onMap(at));
     QTRY_COMPARE_WITH_TIMEOUT(w.marker(slot)->pos(), at, kAnswerBoundMs);
-}
-
-void clickClear(TestWindow &w)
-{
-    QTest::mouseClick(w.window()->windowHandle(), Qt::LeftButton, {},
-                      w.widget("cmdClear")->mapTo(w.window(), QPoint(52, 12)));
 }
 
 // No lone halves of a surrogate pair: every character is whole.
@@ -180,7 +169,7 @@ void tst_BadInput::hugePasteStaysResponsive()
         QVERIFY(w.notes(index)->toPlainText().endsWith(QLatin1String("\nz")));
     else
         QCOMPARE(w.cell(index)->text().size(), kCellLimit);
-    clickClear(w);
+    w.clickClear();
     if (notes)
         QVERIFY(w.notes(index)->toPlainText().isEmpty());
     else
@@ -229,7 +218,7 @@ void tst_BadInput::cellLimitTruncatesOnlyThatCell()
     for (int i = 0; i < 80; ++i)
         if (i != cell)
             QCOMPARE(w.cell(i)->text(), QStringLiteral("cell %1 😀").arg(i));
-    clickClear(w);
+    w.clickClear();
     for (int i = 0; i < 80; ++i)
         QVERIFY(w.cell(i)->text().isEmpty());
 }
@@ -284,7 +273,7 @@ void tst_BadInput::pastedHtmlLoadsNothing()
     QVERIFY(file.open(QIODevice::ReadOnly));
     file.readAll();
     QVERIFY(watch.events() > 0);
-    clickClear(w);
+    w.clickClear();
     QVERIFY(w.notes(0)->toPlainText().isEmpty());
 }
 

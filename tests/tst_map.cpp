@@ -23,17 +23,6 @@ QPoint startOf(int slot)
     return {-1, -1};
 }
 
-// Where a point of the map's client area lies in the window.
-QPoint onMap(const TestWindow &w, QPoint p)
-{
-    return w.map()->mapTo(w.window(), p);
-}
-
-void press(const TestWindow &w, QPoint p, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {})
-{
-    QTest::mouseClick(w.window()->windowHandle(), button, mods, onMap(w, p));
-}
-
 void choose(const TestWindow &w, int slot)
 {
     QTest::mouseClick(w.selector(slot), Qt::LeftButton, {}, QPoint(6, w.selector(slot)->height() / 2));
@@ -124,7 +113,7 @@ void tst_Map::placement()
     TestWindow w;
     if (slot != 0)
         choose(w, slot);
-    press(w, point, button, mods);
+    w.pressMap(point, button, mods);
     QCOMPARE(w.marker(slot)->pos(), point);
     QVERIFY(w.marker(slot)->isVisible());
     QVERIFY(othersUntouched(w, {slot}));
@@ -136,8 +125,8 @@ void tst_Map::pressingAgainMovesTheSameMarker()
 {
     TestWindow w;
     choose(w, 12);
-    press(w, {200, 300});
-    press(w, {10, 10});
+    w.pressMap({200, 300});
+    w.pressMap({10, 10});
     QCOMPARE(w.marker(12)->pos(), QPoint(10, 10));
     QVERIFY(othersUntouched(w, {12}));
     // The earlier spot shows the map again.
@@ -163,13 +152,13 @@ void tst_Map::pressInsideVisibleMarkerMovesNothing()
     TestWindow w;
     const QPoint at(120, 80);
     choose(w, onSlot);
-    press(w, at);
+    w.pressMap(at);
     choose(w, 5);
-    press(w, at + offset);
+    w.pressMap(at + offset);
     QCOMPARE(w.marker(onSlot)->pos(), at);
     QCOMPARE(w.marker(5)->pos(), startOf(5));
     // One pixel beyond the square the press is the map's again.
-    press(w, at + QPoint(17, 17));
+    w.pressMap(at + QPoint(17, 17));
     QCOMPARE(w.marker(5)->pos(), at + QPoint(17, 17));
 }
 
@@ -180,8 +169,8 @@ void tst_Map::secondPressOfDoubleClickDoesNotPlace()
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
     // The first press puts a marker under the pointer, so the second press is made a
     // little above and left of it, still within the double-click distance.
-    const QPointF first = onMap(w, {60, 70});
-    const QPointF second = onMap(w, {57, 67});
+    const QPointF first = w.onMap({60, 70});
+    const QPointF second = w.onMap({57, 67});
 
     // Within the double-click interval the second press is a double-click; later it
     // is a press of its own. The selection changes between the two.
@@ -210,7 +199,7 @@ void tst_Map::secondPressOfDoubleClickDoesNotPlace()
 
     // QTest's own double-click places the marker where it was double-clicked.
     choose(w, 8);
-    QTest::mouseDClick(window, Qt::LeftButton, {}, onMap(w, {33, 44}));
+    QTest::mouseDClick(window, Qt::LeftButton, {}, w.onMap({33, 44}));
     QCOMPARE(w.marker(8)->pos(), QPoint(33, 44));
 }
 
@@ -243,10 +232,10 @@ void tst_Map::markerIsClippedByTheMapBox()
 {
     TestWindow w;
     choose(w, 7); // a red square
-    press(w, {455, 390});
+    w.pressMap({455, 390});
     QCOMPARE(w.marker(7)->pos(), QPoint(455, 390));
     const QImage shot = w.window()->grab().toImage();
-    const QPoint origin = onMap(w, {0, 0});
+    const QPoint origin = w.onMap({0, 0});
     const QColor red = rgb(0xFF0000);
     // Inside the client area the marker shows up to its right and bottom edges ...
     QCOMPARE(shot.pixelColor(origin + QPoint(462, 398)), red);
@@ -260,9 +249,9 @@ void tst_Map::markersDrawOverTheGrid()
 {
     TestWindow w;
     choose(w, 8); // a blue square
-    press(w, {40, 40});
+    w.pressMap({40, 40});
     choose(w, 10); // box 1
-    press(w, {200, 100});
+    w.pressMap({200, 100});
     QTRY_VERIFY(w.marker(10)->isVisible());
     const QImage map = w.map()->grab().toImage();
     QCOMPARE(map.pixelColor(40, 40), rgb(0x0000FF));

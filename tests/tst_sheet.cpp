@@ -34,16 +34,6 @@ Snapshot snapshot(const TestWindow &w)
     return s;
 }
 
-void pressOnMap(const TestWindow &w, QPoint p)
-{
-    QTest::mouseClick(w.window()->windowHandle(), Qt::LeftButton, {}, w.map()->mapTo(w.window(), p));
-}
-
-void clickClear(const TestWindow &w)
-{
-    QTest::mouseClick(w.widget("cmdClear"), Qt::LeftButton);
-}
-
 // Fills every cell and both notes, and puts every marker on the map.
 void fillEverything(TestWindow &w)
 {
@@ -54,7 +44,7 @@ void fillEverything(TestWindow &w)
     QTest::keyClicks(w.notes(1), QStringLiteral("Mira has the key."));
     for (int slot = 0; slot < 16; ++slot) {
         w.selector(slot)->setChecked(true);
-        pressOnMap(w, {20 + 25 * slot, 10 + 20 * slot});
+        w.pressMap({20 + 25 * slot, 10 + 20 * slot});
     }
 }
 
@@ -133,7 +123,7 @@ void tst_Sheet::clearEmptiesEverythingAndParksMarkers()
     w.selector(13)->setChecked(true);
     const Snapshot filled = snapshot(w);
 
-    clickClear(w);
+    w.clickClear();
     const Snapshot cleared = snapshot(w);
     for (int i = 0; i < 80; ++i)
         QVERIFY2(cleared.cells[i].isEmpty(), qPrintable(QString::number(i)));
@@ -145,7 +135,7 @@ void tst_Sheet::clearEmptiesEverythingAndParksMarkers()
     QVERIFY(w.failures().empty());
 
     // A later press brings back only the selected slot's marker.
-    pressOnMap(w, {30, 40});
+    w.pressMap({30, 40});
     const Snapshot after = snapshot(w);
     for (int slot = 0; slot < 16; ++slot)
         QCOMPARE(after.markers[slot], slot == 13 ? QPoint(30, 40) : cleared.markers[slot]);
@@ -155,9 +145,9 @@ void tst_Sheet::clearTwiceEqualsOnce()
 {
     TestWindow w;
     fillEverything(w);
-    clickClear(w);
+    w.clickClear();
     const Snapshot once = snapshot(w);
-    clickClear(w);
+    w.clickClear();
     QCOMPARE(snapshot(w), once);
 }
 
@@ -166,7 +156,7 @@ void tst_Sheet::clearOnEmptyWindowMovesOnlyFocus()
     TestWindow w;
     QTRY_VERIFY(w.widget("Picture1")->hasFocus());
     const Snapshot fresh = snapshot(w);
-    clickClear(w);
+    w.clickClear();
     Snapshot after = snapshot(w);
     // Markers that started below the map are where they were; the others' tops are parked.
     for (int slot = 0; slot < 16; ++slot)
