@@ -74,7 +74,7 @@ public:
     virtual Status value(Control c, std::int16_t &out) = 0;
     virtual Status setTop(Control c, float top) = 0;
     virtual Status setLeft(Control c, float left) = 0;
-    // Replaces the whole text of a text box or a rich-text editor.
+    // Replaces the whole text of a text box or a notes editor.
     virtual Status setText(Control c, std::string_view utf8) = 0;
     virtual Status unload() = 0;
 

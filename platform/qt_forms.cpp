@@ -396,7 +396,7 @@ Status QtForms::setLeft(Control c, float left)
 
 Status QtForms::setText(Control c, std::string_view utf8)
 {
-    // Text boxes and rich-text editors both have Text; it replaces the whole content.
+    // Text boxes and notes editors both have Text; it replaces the whole content.
     const bool editor = c.id < m_entries.size() && m_entries[c.id].desc->kind == Kind::RichTextBox;
     Entry *e = nullptr;
     FORMS_CHECK(find(Operation::SetText, c, editor ? Kind::RichTextBox : Kind::TextBox, e));
