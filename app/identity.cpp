@@ -1,4 +1,6 @@
-#include "identity.h"
+// Gives the running program the identity the desktop and screen readers show.
+
+#include "app/identity.h"
 
 #include <QApplication>
 

@@ -1,6 +1,9 @@
+// Start-up: the program's identity and look, then its one window until it closes.
+
 #include "app/identity.h"
 #include "app/window.h"
 #include "platform/qt_forms.h"
+#include "platform/qt_look.h"
 
 #include <QApplication>
 
@@ -34,6 +37,7 @@ int main(int argc, char *argv[])
     }
     app::applyIdentity();
     QApplication application(argc, argv);
+    forms::installLook();
 
     forms::QtForms window(app::kWindow);
     window.show();

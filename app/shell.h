@@ -1,14 +1,16 @@
 #pragma once
 
-// The window frame, the two command buttons and Close.
+// The window frame, its two command buttons, and the commands that span the
+// window: Clear, made of the sheet's part and the map's, and Close.
 
 #include "platform/forms.h"
 #include "platform/window_desc.h"
 
-#include <array>
-
 namespace app {
 
+// Readies the window for the next battle: every cell emptied, every marker
+// taken off the map keeping its left, then both notes emptied.
+forms::Status clearWindow(forms::Forms &forms);
 forms::Status closeWindow(forms::Forms &forms);
 
 inline constexpr forms::FormDesc kForm{

@@ -1,3 +1,5 @@
+// The Clear and Close faces: symbols from a shape table and a fitted word.
+
 #include "button_faces.h"
 
 #include <QFont>

@@ -1,3 +1,5 @@
+// The hex grid, drawn from its tile at any device pixel ratio.
+
 #include "hex_grid.h"
 
 #include <array>

@@ -6,6 +6,8 @@
 #include "map/placement.h"
 #include "platform/qt_forms.h"
 #include "sheet/clear.h"
+#include "map/slots.h"
+#include "platform/qt_look.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -147,17 +149,17 @@ bool check(const forms::Status &status)
     return true;
 }
 
-void setText(forms::QtForms &forms, std::string_view name, std::int16_t index, std::string_view text)
+void setText(forms::QtForms &forms, const forms::Group &group, std::int16_t index, std::string_view text)
 {
     forms::Control c;
-    check(forms.lookup(name, index, c));
+    check(forms.lookup(group, index, c));
     check(forms.setText(c, text));
 }
 
 void moveMarker(forms::QtForms &forms, std::int16_t slot, float left, float top)
 {
     forms::Control c;
-    check(forms.lookup(map::kMarkerGroup, slot, c));
+    check(forms.lookup(map::kMarkers, slot, c));
     check(forms.setLeft(c, left));
     check(forms.setTop(c, top));
 }
@@ -165,11 +167,11 @@ void moveMarker(forms::QtForms &forms, std::int16_t slot, float left, float top)
 // What a game master leaves in the sheet during a battle.
 void fillSheet(forms::QtForms &forms)
 {
-    for (std::int16_t i = 0; i < sheet::kCellCount; ++i)
-        setText(forms, sheet::kCellGroup, i, "Goblin 12");
-    for (std::int16_t n = 0; n < sheet::kNotesCount; ++n)
-        setText(forms, sheet::kNotesGroup, n, "Round 3: the goblins flee.\nThe ogre guards the bridge.");
-    for (std::int16_t s = 0; s < sheet::kMarkerCount; ++s)
+    for (std::int16_t i = 0; i < sheet::kCells.members; ++i)
+        setText(forms, sheet::kCells, i, "Goblin 12");
+    for (std::int16_t n = 0; n < sheet::kNotes.members; ++n)
+        setText(forms, sheet::kNotes, n, "Round 3: the goblins flee.\nThe ogre guards the bridge.");
+    for (std::int16_t s = 0; s < map::kMarkers.members; ++s)
         moveMarker(forms, s, float(20 + 25 * s), float(30 + 20 * (s % 8)));
 }
 
@@ -178,6 +180,7 @@ void fillSheet(forms::QtForms &forms)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    forms::installLook();
     const int presses = argc > 1 ? std::max(10, std::atoi(argv[1])) : 3000;
     const int clears = argc > 2 ? std::max(3, std::atoi(argv[2])) : 200;
 
@@ -274,17 +277,17 @@ int main(int argc, char *argv[])
         if (i == 0) {
             // What Clear changes on screen: every cell, both notes and the markers where they stand.
             QRegion changed;
-            for (std::int16_t c = 0; c < sheet::kCellCount; ++c)
-                changed += visibleRect(window, forms.widget(sheet::kCellGroup, c));
-            for (std::int16_t n = 0; n < sheet::kNotesCount; ++n)
-                changed += visibleRect(window, forms.widget(sheet::kNotesGroup, n));
-            for (std::int16_t m = 0; m < sheet::kMarkerCount; ++m)
-                changed += visibleRect(window, forms.widget(sheet::kMarkerGroup, m));
+            for (std::int16_t c = 0; c < sheet::kCells.members; ++c)
+                changed += visibleRect(window, forms.widget(sheet::kCells, c));
+            for (std::int16_t n = 0; n < sheet::kNotes.members; ++n)
+                changed += visibleRect(window, forms.widget(sheet::kNotes, n));
+            for (std::int16_t m = 0; m < map::kMarkers.members; ++m)
+                changed += visibleRect(window, forms.widget(map::kMarkers, m));
             std::printf("clear_changed_px %ld\n", areaOf(changed));
         }
         recorder.reset();
         const auto start = Clock::now();
-        forms.runClick(&sheet::clearSheet);
+        forms.runClick(&app::clearWindow);
         const auto handled = Clock::now();
         repaintNow();
         const auto painted = Clock::now();
@@ -302,7 +305,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < clears; ++i) {
         recorder.reset();
         const auto start = Clock::now();
-        forms.runClick(&sheet::clearSheet);
+        forms.runClick(&app::clearWindow);
         const auto handled = Clock::now();
         repaintNow();
         emptyTimes.push_back(microseconds(handled - start));

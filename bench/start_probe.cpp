@@ -5,6 +5,7 @@
 #include "app/window.h"
 #include "first_frame.h"
 #include "platform/qt_forms.h"
+#include "platform/qt_look.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
 {
     app::applyIdentity();
     QApplication application(argc, argv);
+    forms::installLook();
 
     forms::QtForms window(app::kWindow);
     bench::ExitAfterFirstFrame exitAfterFirstFrame(window.window());

@@ -1,3 +1,5 @@
+// Status and its report: the words a failing handler's message is made of.
+
 #include "forms.h"
 
 namespace forms {
@@ -8,7 +10,7 @@ Status Status::failure(Operation op, Fault fault, std::string_view name, std::in
     s.m_operation = op;
     s.m_fault = fault == Fault::None ? Fault::WrongKind : fault;
     s.m_index = index;
-    s.m_member = index != -1;
+    s.m_member = index != kSingle;
     s.m_name = name;
     return s;
 }

@@ -1,14 +1,42 @@
 #pragma once
 
 // The forms services: the only way the program's handlers reach the window.
-// Every operation returns a Status that the caller checks at once; a failure is
-// final and ends the program after the binding has reported it.
+// Handlers name the controls they use by the constants their rooms declare
+// (Single, Group), which the window's description is proved to hold at build
+// time. Every operation returns a Status that the caller checks at once; a
+// failure is final and ends the program after the binding has reported it.
+// Nothing here knows a toolkit.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace forms {
+
+enum class Kind : std::uint8_t {
+    PictureBox,
+    OptionButton,
+    Label,
+    TextBox,
+    RichTextBox,
+    Frame,
+    CommandButton,
+};
+
+inline constexpr std::int16_t kSingle = -1; // the index of a control outside any group
+
+// A control outside any group, as a handler or a row names it.
+struct Single {
+    std::string_view name;
+    Kind kind = Kind::Label;
+};
+
+// A control group: its members are numbered 0 to members - 1.
+struct Group {
+    std::string_view name;
+    Kind kind = Kind::Label;
+    std::int16_t members = 0;
+};
 
 enum class Operation : std::uint8_t { Lookup, GetValue, SetTop, SetLeft, SetText, Unload };
 
@@ -25,7 +53,7 @@ class [[nodiscard]] Status {
 public:
     constexpr Status() = default;
 
-    // A control outside any group is named with index kSingle (-1).
+    // A control outside any group is named with index kSingle.
     static Status failure(Operation op, Fault fault, std::string_view name, std::int16_t index);
     static Status memberFailure(Operation op, Fault fault, std::string_view name, std::int16_t index);
 
@@ -41,7 +69,7 @@ public:
 private:
     Operation m_operation = Operation::Lookup;
     Fault m_fault = Fault::None;
-    std::int16_t m_index = -1;
+    std::int16_t m_index = kSingle;
     bool m_member = false;
     std::string m_name;
 };
@@ -67,8 +95,12 @@ class Forms {
 public:
     virtual ~Forms() = default;
 
-    virtual Status lookup(std::string_view name, Control &out) = 0;
-    virtual Status lookup(std::string_view name, std::int16_t index, Control &out) = 0;
+    // Looked up by name (and index) at run time, as the window knows its controls.
+    Status lookup(const Single &control, Control &out) { return lookupName(control.name, out); }
+    Status lookup(const Group &group, std::int16_t index, Control &out)
+    {
+        return lookupMember(group.name, index, out);
+    }
 
     // Value of an option button: -1 when it is the selected one, 0 otherwise.
     virtual Status value(Control c, std::int16_t &out) = 0;
@@ -82,6 +114,9 @@ protected:
     Forms() = default;
     Forms(const Forms &) = default;
     Forms &operator=(const Forms &) = default;
+
+    virtual Status lookupName(std::string_view name, Control &out) = 0;
+    virtual Status lookupMember(std::string_view name, std::int16_t index, Control &out) = 0;
 };
 
 } // namespace forms

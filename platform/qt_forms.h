@@ -1,13 +1,15 @@
 #pragma once
 
-// The forms services bound to Qt Widgets: builds the window from its description
-// and runs the handlers the description names.
+// The forms services at run time, served by a window built with Qt Widgets:
+// finds controls by name and index, gets and sets their properties, runs the
+// handlers the description names when their events arrive, and reports a
+// handler's failure.
 
-#include "forms.h"
-#include "window_desc.h"
+#include "platform/forms.h"
+#include "platform/qt_build.h"
+#include "platform/window_desc.h"
 
 #include <functional>
-#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -16,7 +18,7 @@ class QWidget;
 
 namespace forms {
 
-class QtForms final : public Forms {
+class QtForms final : public Forms, private EventSink {
 public:
     explicit QtForms(const WindowDesc &desc);
     ~QtForms() override;
@@ -26,6 +28,8 @@ public:
     QWidget *window() const;
     // The widget built for a row, or nullptr; the control a user sees and focuses.
     QWidget *widget(std::string_view name, std::int16_t index = kSingle) const;
+    QWidget *widget(const Single &control) const { return widget(control.name); }
+    QWidget *widget(const Group &group, std::int16_t index) const { return widget(group.name, index); }
     // Opens the window with the focus on the first stop of the focus order.
     void show();
 
@@ -34,8 +38,6 @@ public:
     using FailureReporter = std::function<void(const Status &)>;
     void setFailureReporter(FailureReporter reporter);
 
-    Status lookup(std::string_view name, Control &out) override;
-    Status lookup(std::string_view name, std::int16_t index, Control &out) override;
     Status value(Control c, std::int16_t &out) override;
     Status setTop(Control c, float top) override;
     Status setLeft(Control c, float left) override;
@@ -46,9 +48,22 @@ public:
     void runClick(ClickHandler handler);
     void runMouseDown(MouseDownHandler handler, const MouseDown &event);
 
+protected:
+    Status lookupName(std::string_view name, Control &out) override;
+    Status lookupMember(std::string_view name, std::int16_t index, Control &out) override;
+
 private:
-    struct Entry;
-    class Builder;
+    struct Entry {
+        const ControlDesc *desc = nullptr;
+        QWidget *widget = nullptr;
+        int left = 0; // position in the parent, for labels that move
+        int top = 0;
+        bool movePending = false;
+    };
+
+    void click(ClickHandler handler) override { runClick(handler); }
+    void mouseDown(MouseDownHandler handler, const MouseDown &event) override { runMouseDown(handler, event); }
+    void closed() override { m_unloaded = true; }
 
     Status lookupKey(std::string_view name, std::int16_t index, Control &out);
     Status find(Operation op, Control c, Kind kind, Entry *&out);
@@ -56,7 +71,7 @@ private:
     void finish(const Status &status);
     void flushMoves();
 
-    std::unique_ptr<QWidget> m_window;
+    BuiltWindow m_built;
     std::vector<Entry> m_entries;        // in description order; Control::id indexes it
     std::vector<std::uint16_t> m_byName; // entry ids sorted by (name, index)
     // Where each name's run starts in m_byName and how long it is: the handlers

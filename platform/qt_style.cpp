@@ -1,3 +1,5 @@
+// The cached frame style: repeated small frames drawn once, then blitted.
+
 #include "qt_style.h"
 
 #include <QAbstractSpinBox>

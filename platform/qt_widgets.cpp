@@ -1,3 +1,6 @@
+// The widget subclasses the binding builds: focus walking, the picture box, markers,
+// cell validation, the notes editor and the picture buttons.
+
 #include "qt_widgets.h"
 
 #include <QAccessibleWidget>

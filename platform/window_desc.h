@@ -2,28 +2,22 @@
 
 // The window as data. Every control is one row of a constexpr table; the forms
 // binding builds real widgets from these rows at start and never patches them.
+// The rows are plain values, so the compiler can search them: a handler's
+// controls are proved to exist before the program ever runs. Nothing here
+// knows a toolkit.
 
+#include "platform/forms.h"
+
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
 class QImage;
 
 namespace forms {
-
-class Forms;
-class Status;
-struct MouseDown;
-
-enum class Kind : std::uint8_t {
-    PictureBox,
-    OptionButton,
-    Label,
-    TextBox,
-    RichTextBox,
-    Frame,
-    CommandButton,
-};
 
 // The five colours taken from the user's colour scheme, so a dark theme is honoured.
 enum class SysColour : std::uint8_t {
@@ -76,7 +70,6 @@ struct PictureDesc {
 using ClickHandler = Status (*)(Forms &);
 using MouseDownHandler = Status (*)(Forms &, const MouseDown &);
 
-inline constexpr std::int16_t kSingle = -1; // a control outside any group
 inline constexpr int kNoFocus = -1;
 
 struct ControlDesc {
@@ -120,6 +113,90 @@ struct WindowDesc {
 constexpr bool takesFocus(Kind kind)
 {
     return kind != Kind::Label && kind != Kind::Frame;
+}
+
+// Text composed at compile time, for names that follow from a rule ("Monster 3 HP").
+// Writing past its room is not a constant expression, so it fails the build.
+template<std::size_t N>
+struct StaticText {
+    std::array<char, N> chars{};
+    std::size_t length = 0;
+
+    constexpr StaticText &operator<<(std::string_view text)
+    {
+        for (char c : text)
+            chars[length++] = c;
+        return *this;
+    }
+    constexpr StaticText &operator<<(int number)
+    {
+        char digits[11]{};
+        int count = 0;
+        do {
+            digits[count++] = char('0' + number % 10);
+            number /= 10;
+        } while (number > 0);
+        while (count > 0)
+            chars[length++] = digits[--count];
+        return *this;
+    }
+    constexpr std::string_view view() const { return {chars.data(), length}; }
+};
+
+// N rows made by a rule from their position.
+template<std::size_t N, typename Rule>
+constexpr std::array<ControlDesc, N> generateRows(Rule rule)
+{
+    std::array<ControlDesc, N> rows{};
+    for (std::size_t i = 0; i < N; ++i)
+        rows[i] = rule(int(i));
+    return rows;
+}
+
+// Tables laid end to end, in order.
+template<std::size_t... N>
+constexpr std::array<ControlDesc, (N + ...)> joinRows(const std::array<ControlDesc, N> &...tables)
+{
+    std::array<ControlDesc, (N + ...)> rows{};
+    std::size_t at = 0;
+    ((std::copy(tables.begin(), tables.end(), rows.begin() + std::ptrdiff_t(at)), at += N), ...);
+    return rows;
+}
+
+// The kind of a control in the window, if the window has it.
+constexpr std::optional<Kind> kindOf(const WindowDesc &window, std::string_view name, std::int16_t index)
+{
+    for (const auto &table : window.tables)
+        for (const ControlDesc &row : table)
+            if (row.name == name && row.index == index)
+                return row.kind;
+    return std::nullopt;
+}
+
+// Whether the window has the control a handler names, of the kind it expects.
+constexpr bool holds(const WindowDesc &window, const Single &control)
+{
+    return kindOf(window, control.name, kSingle) == control.kind && !kindOf(window, control.name, 0);
+}
+
+// Whether the window has exactly the members of the group a handler names, of its kind.
+constexpr bool holds(const WindowDesc &window, const Group &group)
+{
+    if (group.members <= 0 || kindOf(window, group.name, kSingle) || kindOf(window, group.name, group.members))
+        return false;
+    for (std::int16_t i = 0; i < group.members; ++i)
+        if (kindOf(window, group.name, i) != group.kind)
+            return false;
+    return true;
+}
+
+template<std::size_t N>
+constexpr bool holds(const WindowDesc &window, const std::array<Single, N> &controls)
+{
+    for (const Single &control : controls)
+        if (!holds(window, control))
+            return false;
+    return true;
 }
 
 } // namespace forms

@@ -1,24 +1,17 @@
 #pragma once
 
-#include "platform/forms.h"
+// The sheet's part of Clear: its cells and notes emptied for the next battle.
 
-#include <cstdint>
-#include <string_view>
+#include "platform/forms.h"
 
 namespace sheet {
 
-inline constexpr std::string_view kCellGroup = "Text1";
-inline constexpr std::string_view kNotesGroup = "RichTextBox1";
-inline constexpr std::string_view kMarkerGroup = "Label3";
-inline constexpr std::int16_t kCellCount = 80;
-inline constexpr std::int16_t kNotesCount = 2;
-inline constexpr std::int16_t kMarkerCount = 16;
+inline constexpr forms::Group kCells{"Text1", forms::Kind::TextBox, 80};
+inline constexpr forms::Group kNotes{"RichTextBox1", forms::Kind::RichTextBox, 2};
 
-// A marker top below the visible map: Clear parks every marker there.
-inline constexpr float kParkedTop = 400;
-
-// Readies the window for the next battle: empties every cell and both notes
-// and takes every marker off the map, keeping its left.
-forms::Status clearSheet(forms::Forms &forms);
+// Empties every cell, from the first to the last.
+forms::Status clearCells(forms::Forms &forms);
+// Empties the monster notes, then the character notes.
+forms::Status clearNotes(forms::Forms &forms);
 
 } // namespace sheet

@@ -8,6 +8,7 @@
 #include "app/identity.h"
 #include "app/window.h"
 #include "platform/qt_forms.h"
+#include "platform/qt_look.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -23,7 +24,7 @@ namespace {
 forms::Status lookUpMissingMarker(forms::Forms &forms)
 {
     forms::Control marker;
-    FORMS_CHECK(forms.lookup("Label3", 16, marker));
+    FORMS_CHECK(forms.lookup(map::kMarkers, 16, marker));
     return {};
 }
 
@@ -55,6 +56,7 @@ int failAndReport()
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    forms::installLook();
     const QString how = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("button");
     if (how == QLatin1String("fail"))
         return failAndReport();

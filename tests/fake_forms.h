@@ -19,11 +19,6 @@ public:
     QString failOn;
     QStringList log;
 
-    forms::Status lookup(std::string_view name, forms::Control &out) override { return find(name, -1, out); }
-    forms::Status lookup(std::string_view name, std::int16_t index, forms::Control &out) override
-    {
-        return find(name, index, out);
-    }
     forms::Status value(forms::Control c, std::int16_t &out) override
     {
         FORMS_CHECK(record(forms::Operation::GetValue, QStringLiteral("value ") + label(c), c));
@@ -48,6 +43,13 @@ public:
     {
         log << QStringLiteral("unload");
         return {};
+    }
+
+protected:
+    forms::Status lookupName(std::string_view name, forms::Control &out) override { return find(name, -1, out); }
+    forms::Status lookupMember(std::string_view name, std::int16_t index, forms::Control &out) override
+    {
+        return find(name, index, out);
     }
 
 private:

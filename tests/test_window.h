@@ -4,6 +4,7 @@
 
 #include "app/window.h"
 #include "platform/qt_forms.h"
+#include "platform/qt_look.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -33,7 +34,7 @@ inline void typeText(QWidget *widget, const QString &text)
 
 class TestWindow {
 public:
-    TestWindow() : m_forms(std::make_unique<forms::QtForms>(app::kWindow))
+    TestWindow() : m_forms((forms::installLook(), std::make_unique<forms::QtForms>(app::kWindow)))
     {
         m_forms->setFailureReporter([this](const forms::Status &s) { m_failures.push_back(s.describe()); });
         m_forms->show();
@@ -50,14 +51,17 @@ public:
     }
 
     // The client area of the map box: presses land here, markers live here.
-    QWidget *map() const { return widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly); }
-    QWidget *marker(int slot) const { return widget("Label3", std::int16_t(slot)); }
+    QWidget *map() const { return m_forms->widget(map::kMapBox)->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly); }
+    QWidget *marker(int slot) const { return m_forms->widget(map::kMarkers, std::int16_t(slot)); }
     QRadioButton *selector(int slot) const
     {
-        return static_cast<QRadioButton *>(widget("Option" + std::to_string(slot + 1)));
+        return static_cast<QRadioButton *>(m_forms->widget(map::kSelectors[std::size_t(slot)]));
     }
-    QLineEdit *cell(int index) const { return static_cast<QLineEdit *>(widget("Text1", std::int16_t(index))); }
-    QPlainTextEdit *notes(int index) const { return static_cast<QPlainTextEdit *>(widget("RichTextBox1", std::int16_t(index))); }
+    QLineEdit *cell(int index) const { return static_cast<QLineEdit *>(m_forms->widget(sheet::kCells, std::int16_t(index))); }
+    QPlainTextEdit *notes(int index) const
+    {
+        return static_cast<QPlainTextEdit *>(m_forms->widget(sheet::kNotes, std::int16_t(index)));
+    }
 
     // Where a point of the map's client area lies in the window.
     QPoint onMap(QPoint p) const { return map()->mapTo(window(), p); }

@@ -24,11 +24,11 @@ Status perform(forms::Forms &f, Call call, const char *name, int index, double n
 {
     Control c;
     switch (call) {
-    case Call::LookupSingle: return f.lookup(name, c);
-    case Call::LookupMember: return f.lookup(name, std::int16_t(index), c);
+    case Call::LookupSingle: return f.lookup(forms::Single{name}, c);
+    case Call::LookupMember: return f.lookup(forms::Group{name}, std::int16_t(index), c);
     default: break;
     }
-    FORMS_CHECK(index < 0 ? f.lookup(name, c) : f.lookup(name, std::int16_t(index), c));
+    FORMS_CHECK(index < 0 ? f.lookup(forms::Single{name}, c) : f.lookup(forms::Group{name}, std::int16_t(index), c));
     std::int16_t value = 0;
     switch (call) {
     case Call::Value: return f.value(c, value);
@@ -42,13 +42,13 @@ Status perform(forms::Forms &f, Call call, const char *name, int index, double n
 Status failAfterMoving(forms::Forms &f)
 {
     Control marker;
-    FORMS_CHECK(f.lookup("Label3", 0, marker));
+    FORMS_CHECK(f.lookup(map::kMarkers, 0, marker));
     FORMS_CHECK(f.setTop(marker, 20));
     FORMS_CHECK(f.setLeft(marker, 30));
     Control missing;
-    FORMS_CHECK(f.lookup("Label3", 16, missing));
+    FORMS_CHECK(f.lookup(map::kMarkers, 16, missing));
     Control cell;
-    FORMS_CHECK(f.lookup("Text1", 0, cell));
+    FORMS_CHECK(f.lookup(sheet::kCells, 0, cell));
     FORMS_CHECK(f.setText(cell, "must not be written"));
     return {};
 }
@@ -121,24 +121,24 @@ void tst_Forms::successfulOperations()
 {
     TestWindow w;
     Control c;
-    QVERIFY(w.forms().lookup("Option1", c).ok());
+    QVERIFY(w.forms().lookup(map::kSelectors[0], c).ok());
     std::int16_t value = 0;
     QVERIFY(w.forms().value(c, value).ok());
     QCOMPARE(value, std::int16_t(-1));
-    QVERIFY(w.forms().lookup("Option2", c).ok());
+    QVERIFY(w.forms().lookup(map::kSelectors[1], c).ok());
     QVERIFY(w.forms().value(c, value).ok());
     QCOMPARE(value, std::int16_t(0));
 
-    QVERIFY(w.forms().lookup("Text1", 79, c).ok());
+    QVERIFY(w.forms().lookup(sheet::kCells, 79, c).ok());
     QVERIFY(w.forms().setText(c, "Ωmega ✓").ok());
     QCOMPARE(w.cell(79)->text(), QStringLiteral("Ωmega ✓"));
 
-    QVERIFY(w.forms().lookup("RichTextBox1", 1, c).ok());
+    QVERIFY(w.forms().lookup(sheet::kNotes, 1, c).ok());
     QVERIFY(w.forms().setText(c, "line one\nline two").ok());
     QCOMPARE(w.notes(1)->toPlainText(), QStringLiteral("line one\nline two"));
 
     // Outside a handler a marker moves at once.
-    QVERIFY(w.forms().lookup("Label3", 15, c).ok());
+    QVERIFY(w.forms().lookup(map::kMarkers, 15, c).ok());
     QVERIFY(w.forms().setTop(c, 12).ok());
     QCOMPARE(w.marker(15)->pos(), QPoint(456, 12));
     QVERIFY(w.forms().setLeft(c, -3).ok());
@@ -160,11 +160,11 @@ void tst_Forms::operationsAfterUnloadFail()
 {
     TestWindow w;
     Control c;
-    QVERIFY(w.forms().lookup("Text1", 0, c).ok());
+    QVERIFY(w.forms().lookup(sheet::kCells, 0, c).ok());
     QVERIFY(w.forms().unload().ok());
     QVERIFY(!w.window()->isVisible());
     QCOMPARE(w.forms().setText(c, "late").fault(), Fault::Unloaded);
-    QCOMPARE(w.forms().lookup("Text1", 0, c).fault(), Fault::Unloaded);
+    QCOMPARE(w.forms().lookup(sheet::kCells, 0, c).fault(), Fault::Unloaded);
     QCOMPARE(w.forms().unload().fault(), Fault::Unloaded);
 }
 

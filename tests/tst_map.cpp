@@ -17,10 +17,8 @@ namespace {
 
 QPoint startOf(int slot)
 {
-    for (const forms::ControlDesc &row : map::kControls)
-        if (row.name == "Label3" && row.index == slot)
-            return {row.rect.left, row.rect.top};
-    return {-1, -1};
+    const map::Slot &s = map::kSlotTable[std::size_t(slot)];
+    return {s.startLeft, s.startTop};
 }
 
 void choose(const TestWindow &w, int slot)
@@ -274,19 +272,15 @@ void tst_Map::legendShowsEachMarkersLook()
     TestWindow w;
     const QImage shot = w.window()->grab().toImage();
     for (int s = 0; s < 10; ++s) {
-        // Compare each enemy's legend square with its marker's own drawing.
-        const QImage marker = w.marker(s)->grab().toImage();
-        const QColor look = marker.pixelColor(8, 8);
-        // Legend members run 0, 2, 3, ..., 9, 1 down the enemy rows.
-        const std::int16_t member = s == 0 ? 0 : s == 9 ? 1 : std::int16_t(s + 1);
-        const QRect legend = w.widget("Label2", member)->geometry();
-        QCOMPARE(legend.top(), w.selector(s)->geometry().top());
-        QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(8, 8)), look);
-        QCOMPARE(shot.pixelColor(legend.topLeft() + QPoint(1, 0)), look);
-        // The enemy selector is drawn over the square's first column.
-        QVERIFY(shot.pixelColor(legend.topLeft() + QPoint(0, 8)) != look);
+        // The square beside an enemy's selector shows its marker's colour; the
+        // selector, drawn over it, covers the square's first column.
+        const QColor look = w.marker(s)->grab().toImage().pixelColor(8, 8);
+        const QRect selector = w.selector(s)->geometry();
+        const QPoint firstColumn(selector.right(), selector.top() + 8);
+        QCOMPARE(shot.pixelColor(firstColumn + QPoint(1, -8)), look);
+        QCOMPARE(shot.pixelColor(firstColumn + QPoint(8, 0)), look);
+        QVERIFY(shot.pixelColor(firstColumn) != look);
     }
-    QCOMPARE(w.marker(6)->grab().toImage().pixelColor(8, 8), rgb(0x80FF80));
 }
 
 void tst_Map::handlerReadsSelectorsLastToFirst_data()

@@ -3,7 +3,7 @@
 
 #include "fake_forms.h"
 #include "map/map_window.h"
-#include "sheet/clear.h"
+#include "app/shell.h"
 #include "test_window.h"
 
 #include <QWindow>
@@ -186,7 +186,7 @@ void tst_Sheet::tabFromLastObjectReachesCloseClearMap()
 void tst_Sheet::clearHandlerOrder()
 {
     FakeForms f;
-    QVERIFY(sheet::clearSheet(f).ok());
+    QVERIFY(app::clearWindow(f).ok());
     QStringList expected;
     for (int i = 0; i < 80; ++i)
         expected << QStringLiteral("text Text1(%1) \"\"").arg(i);
@@ -200,7 +200,7 @@ void tst_Sheet::clearHandlerStopsAtFirstFailure()
 {
     FakeForms f;
     f.failOn = QStringLiteral("text Text1(41) \"\"");
-    const forms::Status s = sheet::clearSheet(f);
+    const forms::Status s = app::clearWindow(f);
     QVERIFY(!s.ok());
     QCOMPARE(s.operation(), forms::Operation::SetText);
     QCOMPARE(s.controlIndex(), std::int16_t(41));

@@ -133,7 +133,7 @@ void tst_Style::sameTextKeepsNothingToUndo()
     QVERIFY(w.exposed());
     QLineEdit *cell = w.cell(0);
     forms::Control c;
-    QVERIFY(w.forms().lookup("Text1", 0, c).ok());
+    QVERIFY(w.forms().lookup(sheet::kCells, 0, c).ok());
     QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
     cell->setFocus();
     cell->selectAll();
