@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test bench deb deps clean
+.PHONY: run test bench deb mutants deps clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +32,11 @@ deb: deps
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target kelm-zizovu-dizuzed
 	cd build/release && cpack -G DEB
+
+# A developer's tool, not part of `make test`: plants each mistake listed in
+# tests/mutants.toml in a scratch copy and reports which tests catch it.
+mutants: deps
+	scripts/mutants
 
 clean:
 	rm -rf build
