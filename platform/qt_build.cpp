@@ -165,7 +165,7 @@ private:
             return label;
         }
         case Kind::TextBox: {
-            auto *edit = new QLineEdit(qs(row.caption), parent);
+            auto *edit = new TextCell(qs(row.caption), parent);
             edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             edit->setValidator(new WholeCharacterValidator(edit));
             applyColours(edit, row, QPalette::Text, QPalette::Base);

@@ -250,6 +250,11 @@ QValidator::State WholeCharacterValidator::validate(QString &input, int &pos) co
     return Acceptable;
 }
 
+TextCell::TextCell(const QString &text, QWidget *parent) : QLineEdit(text, parent)
+{
+    setCursorPosition(cursorPosition());
+}
+
 NotesEditor::NotesEditor(QWidget *parent) : QPlainTextEdit(parent)
 {
     setTabChangesFocus(true);

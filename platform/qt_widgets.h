@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QFrame>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QPlainTextEdit>
@@ -99,6 +100,17 @@ class WholeCharacterValidator final : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString &input, int &pos) const override;
+};
+
+// A single-line cell. A Qt line edit has no caret position on record until its
+// caret first moves, and the selection a Tab into an empty cell makes counts as
+// that first move: the caret report reaches a screen reader before the focus
+// does, and the screen reader then takes the focus as already presented and
+// says nothing. The cell records its caret once while it is still unseen, so
+// that being focused reports nothing before the focus.
+class TextCell final : public QLineEdit {
+public:
+    TextCell(const QString &text, QWidget *parent);
 };
 
 // The notes take text only: a paste keeps its words but not its formatting, so
