@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     }
     app::applyIdentity();
     QApplication application(argc, argv);
-    forms::installLook();
+    forms::installLook(app::kWindow);
 
     forms::QtForms window(app::kWindow);
     window.show();

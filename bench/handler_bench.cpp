@@ -180,7 +180,7 @@ void fillSheet(forms::QtForms &forms)
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    forms::installLook();
+    forms::installLook(app::kWindow);
     const int presses = argc > 1 ? std::max(10, std::atoi(argv[1])) : 3000;
     const int clears = argc > 2 ? std::max(3, std::atoi(argv[2])) : 200;
 

@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
 {
     app::applyIdentity();
     QApplication application(argc, argv);
-    forms::installLook();
+    forms::installLook(app::kWindow);
 
     forms::QtForms window(app::kWindow);
     bench::ExitAfterFirstFrame exitAfterFirstFrame(window.window());

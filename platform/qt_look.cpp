@@ -2,6 +2,7 @@
 
 #include "qt_look.h"
 
+#include "qt_fonts.h"
 #include "qt_style.h"
 
 #include <QApplication>
@@ -11,31 +12,28 @@ namespace forms {
 
 namespace {
 
-// The window's fonts are those of its classic design. Where that family is
-// missing, a metric-compatible sans-serif takes its place so captions still fit.
-QFont classicFont(int pixelSize, QFont::Weight weight)
+WindowFonts &installedFonts()
 {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
+    static WindowFonts fonts;
+    return fonts;
 }
 
 } // namespace
 
-void installLook()
+void installLook(const WindowDesc &window)
 {
-    static const bool installed = [] {
+    static const bool installed = [&window] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                    {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
                                     QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
         // Before any widget exists, so none is polished twice.
         CachedFrameStyle::install();
+        // Measured against the style the controls are drawn with.
+        installedFonts() = windowFonts(window);
         // A text box lays out its text once in the application font before it
         // takes its own; with the dialog font as the application's, no other
         // family is ever matched and loaded.
-        QApplication::setFont(fontOf(Font::Dialog));
+        QApplication::setFont(installedFonts().dialog);
         return true;
     }();
     Q_UNUSED(installed);
@@ -43,9 +41,7 @@ void installLook()
 
 const QFont &fontOf(Font font)
 {
-    static const QFont dialog = classicFont(11, QFont::Normal);
-    static const QFont heading = classicFont(13, QFont::Bold);
-    return font == Font::HeadingBold ? heading : dialog;
+    return installedFonts().of(font);
 }
 
 } // namespace forms

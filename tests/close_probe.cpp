@@ -56,7 +56,7 @@ int failAndReport()
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    forms::installLook();
+    forms::installLook(app::kWindow);
     const QString how = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("button");
     if (how == QLatin1String("fail"))
         return failAndReport();

@@ -34,7 +34,7 @@ inline void typeText(QWidget *widget, const QString &text)
 
 class TestWindow {
 public:
-    TestWindow() : m_forms((forms::installLook(), std::make_unique<forms::QtForms>(app::kWindow)))
+    TestWindow() : m_forms((forms::installLook(app::kWindow), std::make_unique<forms::QtForms>(app::kWindow)))
     {
         m_forms->setFailureReporter([this](const forms::Status &s) { m_failures.push_back(s.describe()); });
         m_forms->show();

@@ -2,9 +2,13 @@
 
 #include "test_window.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleOption>
 
 namespace {
 
@@ -36,6 +40,8 @@ class tst_Window : public QObject {
 
 private slots:
     void frame();
+    void captionsFitTheirControls_data();
+    void captionsFitTheirControls();
     void followsTheColourScheme();
     void focusStartsOnTheMap();
     void tabWalk_data();
@@ -63,6 +69,67 @@ void tst_Window::frame()
     // The background shows where no control stands.
     const QImage shot = w.window()->grab().toImage();
     QCOMPARE(shot.pixelColor(4, 690), scheme.color(QPalette::ToolTipBase));
+}
+
+void tst_Window::captionsFitTheirControls_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("heading");
+    for (const auto &table : app::kWindow.tables)
+        for (const forms::ControlDesc &row : table) {
+            if (row.kind != forms::Kind::OptionButton &&
+                (row.kind != forms::Kind::Label || row.look != forms::LabelLook::Text))
+                continue;
+            const QByteArray name(row.name.data(), qsizetype(row.name.size()));
+            const QByteArray caption(row.caption.data(), qsizetype(row.caption.size()));
+            const QByteArray tag = row.index == forms::kSingle ? name : name + '(' + QByteArray::number(row.index) + ')';
+            QTest::addRow("%s %s", tag.constData(), caption.constData())
+                << name << int(row.index) << (row.font == forms::Font::HeadingBold);
+        }
+}
+
+// Measured as the widget lays its text out: a selector's caption starts right of
+// its indicator, a heading's spans the label; beyond its control it is cut off.
+// CTest runs this again with the classic family's metric-compatible stand-ins
+// hidden from the font configuration, and named in KZD_HIDDEN_FONT_FAMILIES.
+void tst_Window::captionsFitTheirControls()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, index);
+    QFETCH(bool, heading);
+    const QStringList hidden = qEnvironmentVariable("KZD_HIDDEN_FONT_FAMILIES").split(u',', Qt::SkipEmptyParts);
+    for (const QString &family : hidden)
+        QVERIFY2(!QFontDatabase::families().contains(family), qPrintable(family + QStringLiteral(" is not hidden")));
+
+    TestWindow w;
+    QWidget *control = w.widget(name.toStdString(), std::int16_t(index));
+    QVERIFY(control);
+    QString text;
+    int room = 0;
+    if (auto *selector = qobject_cast<QRadioButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(selector);
+        option.text = text = selector->text();
+        room = selector->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, selector).width();
+    } else {
+        auto *label = qobject_cast<QLabel *>(control);
+        QVERIFY(label);
+        text = label->text();
+        room = label->contentsRect().width();
+    }
+    const int needed = control->fontMetrics().horizontalAdvance(text);
+    const QFontInfo font(control->font());
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 %2 %3 px: %4 px wide, room %5")
+                                            .arg(font.family(), font.styleName())
+                                            .arg(font.pixelSize())
+                                            .arg(needed)
+                                            .arg(room)));
+    // The face drawn, not the weight asked for: a face named by style name wins over it.
+    QCOMPARE(QFontDatabase::bold(font.family(), font.styleName()), heading);
+    // Where a metric-compatible family is installed, the classic sizes stay.
+    if (hidden.isEmpty())
+        QCOMPARE(font.pixelSize(), heading ? 13 : 11);
 }
 
 void tst_Window::followsTheColourScheme()
