@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack, checks its control fields and files,
-# unpacks it and has a screen reader find the unpacked program's window.
+# Builds the Debian package with CPack, checks its control fields and files, has
+# Debian's own checker (lintian, where installed) find no error in it, unpacks it
+# and has a screen reader find the unpacked program's window.
 # Usage: deb_check.sh BUILD_DIR SCRATCH_DIR VERSION
 set -euo pipefail
 build=$1 scratch=$2 version=$3
@@ -14,14 +15,28 @@ echo "package: $deb"
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = kelm-zizovu-dizuzed ] || { echo "wrong package name: $(field Package)"; exit 1; }
 [ "$(field Version)" = "$version" ] || { echo "wrong version: $(field Version)"; exit 1; }
-field Depends | grep -q libqt6widgets6 || { echo "no dependency on Qt Widgets: $(field Depends)"; exit 1; }
+depends=$(field Depends)
+grep -q libqt6widgets6 <<<"$depends" || { echo "no dependency on Qt Widgets: $depends"; exit 1; }
+# The window's captions are laid out for these metrics.
+grep -Eq '(^|, )fonts-liberation2(,|$| )' <<<"$depends" || { echo "no dependency on fonts-liberation2: $depends"; exit 1; }
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/kelm-zizovu-dizuzed usr/share/applications/kelm-zizovu-dizuzed.desktop; do
+entry=usr/share/applications/kelm-zizovu-dizuzed.desktop
+doc=usr/share/doc/kelm-zizovu-dizuzed
+for f in "$entry" "$doc/copyright" "$doc/changelog.gz" usr/share/man/man6/kelm-zizovu-dizuzed.6.gz; do
     [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
 done
-desktop-file-validate "$root/usr/share/applications/kelm-zizovu-dizuzed.desktop"
+# The menu entry starts the program the package installs.
+program=$(sed -n 's/^Exec=//p' "$root/$entry")
+[ -x "$root$program" ] || { echo "the desktop entry runs $program, which the package lacks"; exit 1; }
+desktop-file-validate "$root/$entry"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
-"$here/with_display.sh" dbus-run-session -- /usr/bin/python3 "$here/atspi_check.py" "$root/usr/bin/kelm-zizovu-dizuzed"
+appstreamcli validate-tree --no-net "$root"
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" || { echo "lintian finds errors in the package"; exit 1; }
+else
+    echo "lintian is not installed: the package's Debian checks are skipped"
+fi
+"$here/with_display.sh" dbus-run-session -- /usr/bin/python3 "$here/atspi_check.py" "$root$program"
 rm -rf "$scratch"
