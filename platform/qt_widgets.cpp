@@ -63,6 +63,10 @@ FormWindow::FormWindow(const FormDesc &desc)
     setWindowTitle(QString::fromUtf8(desc.caption.data(), qsizetype(desc.caption.size())));
     setObjectName(QString::fromUtf8(desc.name.data(), qsizetype(desc.name.size())));
     setFixedSize(desc.clientWidth, desc.clientHeight);
+    // A window of one fixed size has nothing to maximise to: its frame is asked
+    // for a title, minimise and close only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAutoFillBackground(true);
 }
 

@@ -63,6 +63,14 @@ void tst_Window::frame()
     QCOMPARE(w.window()->size(), QSize(992, 696));
     QCOMPARE(w.window()->minimumSize(), QSize(992, 696));
     QCOMPARE(w.window()->maximumSize(), QSize(992, 696));
+    // One fixed size leaves nothing to maximise: the frame is asked for a title,
+    // minimise and close only.
+    const Qt::WindowFlags flags = w.window()->windowHandle()->flags();
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(w.window()->autoFillBackground());
     const QPalette scheme = QApplication::palette();
     QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), scheme.color(QPalette::ToolTipBase));
