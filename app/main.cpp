@@ -1,6 +1,7 @@
 // Start-up: the program's identity and look, then its one window until it closes.
 
 #include "app/identity.h"
+#include "app/platform_start.h"
 #include "app/window.h"
 #include "platform/qt_forms.h"
 #include "platform/qt_look.h"
@@ -36,7 +37,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     app::applyIdentity();
+    app::PlatformStartGuard platformStart;
     QApplication application(argc, argv);
+    platformStart.release();
     forms::installLook(app::kWindow);
 
     forms::QtForms window(app::kWindow);

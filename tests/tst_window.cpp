@@ -5,10 +5,14 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOption>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +37,34 @@ QString focusName()
     return w ? w->objectName() : QStringLiteral("(none)");
 }
 
+// An X display number no server on this machine holds.
+int unusedDisplay()
+{
+    for (int n = 900;; ++n)
+        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) && !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            return n;
+}
+
+// The program as it runs on a machine where the platform plugins whose names
+// contain `missing` are not installed: the same binary beside a qt.conf that
+// gives it a plugin folder without them.
+QString programWithout(const QString &folder, const QString &missing)
+{
+    const QString program = folder + QStringLiteral("/kelm-zizovu-dizuzed");
+    if (::link(PROGRAM, QFile::encodeName(program).constData()) != 0 && !QFile::copy(QStringLiteral(PROGRAM), program))
+        return {};
+    const QDir installed(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    QDir(folder).mkpath(QStringLiteral("plugins/platforms"));
+    for (const QFileInfo &plugin : installed.entryInfoList(QDir::Files))
+        if (!plugin.fileName().contains(missing))
+            QFile::link(plugin.filePath(), folder + QStringLiteral("/plugins/platforms/") + plugin.fileName());
+    QFile conf(folder + QStringLiteral("/qt.conf"));
+    if (!conf.open(QIODevice::WriteOnly))
+        return {};
+    conf.write("[Paths]\nPlugins=" + QFile::encodeName(folder) + "/plugins\n");
+    return program;
+}
+
 } // namespace
 
 class tst_Window : public QObject {
@@ -52,6 +84,8 @@ private slots:
     void closeEndsTheProgram_data();
     void closeEndsTheProgram();
     void failureIsReportedThenEndsTheProgram();
+    void noPlatformIsOneLine_data();
+    void noPlatformIsOneLine();
 };
 
 void tst_Window::frame()
@@ -271,6 +305,66 @@ void tst_Window::failureIsReportedThenEndsTheProgram()
     QCOMPARE(probe.exitCode(), 1);
     const QString report = QString::fromUtf8(probe.readAllStandardOutput());
     QVERIFY2(report.contains(QStringLiteral("Look up Label3(16) failed")), qPrintable(report));
+}
+
+void tst_Window::noPlatformIsOneLine_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("missingPlugins");
+    QTest::addColumn<QString>("cause");
+    const int display = unusedDisplay();
+    QTest::newRow("Wayland session without the Wayland plugin, no X server")
+        << QStringList{QStringLiteral("XDG_SESSION_TYPE=wayland"), QStringLiteral("WAYLAND_DISPLAY=wayland-0")}
+        << QStringLiteral("wayland") << QStringLiteral("Qt's Wayland platform plugin is not installed (install qt6-wayland)");
+    QTest::newRow("platform asked for that is not installed")
+        << QStringList{QStringLiteral("QT_QPA_PLATFORM=nosuch"), QStringLiteral("DISPLAY=:%1").arg(display)}
+        << QString() << QStringLiteral("there is no Qt platform plugin \"nosuch\" (QT_QPA_PLATFORM=nosuch)");
+    QTest::newRow("X display with no server")
+        << QStringList{QStringLiteral("DISPLAY=:%1").arg(display)} << QString()
+        << QStringLiteral("no X server answers (DISPLAY=:%1)").arg(display);
+    QTest::newRow("Wayland display with no compositor")
+        << QStringList{QStringLiteral("WAYLAND_DISPLAY=wayland-nothing")} << QString()
+        << QStringLiteral("no Wayland compositor answers (WAYLAND_DISPLAY=wayland-nothing)");
+    QTest::newRow("no display at all") << QStringList() << QString()
+                                       << QStringLiteral("(DISPLAY and WAYLAND_DISPLAY are not set)");
+}
+
+void tst_Window::noPlatformIsOneLine()
+{
+    // Where no windowing platform can start, Qt would abort (status 134) after a
+    // paragraph; the program says why in one line and ends with status 2.
+    QFETCH(QStringList, environment);
+    QFETCH(QString, missingPlugins);
+    QFETCH(QString, cause);
+    QTemporaryDir scratch(QCoreApplication::applicationDirPath() + QStringLiteral("/no-platform-XXXXXX"));
+    QVERIFY(scratch.isValid());
+    QString program = QStringLiteral(PROGRAM);
+    if (!missingPlugins.isEmpty())
+        program = programWithout(scratch.path(), missingPlugins);
+    QVERIFY(!program.isEmpty());
+
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
+    for (const QString &name : {QStringLiteral("PATH"), QStringLiteral("HOME"), QStringLiteral("ASAN_OPTIONS"),
+                                QStringLiteral("LSAN_OPTIONS"), QStringLiteral("UBSAN_OPTIONS")})
+        if (inherited.contains(name))
+            env.insert(name, inherited.value(name));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), scratch.path()); // holds no compositor's socket
+    for (const QString &setting : environment)
+        env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    QVERIFY2(process.waitForFinished(60000), "the program did not end");
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 2, qPrintable(QStringLiteral("status %1: %2").arg(process.exitCode()).arg(err)));
+    QVERIFY2(err.endsWith(QLatin1Char('\n')) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+    QVERIFY2(err.startsWith(QStringLiteral("kelm-zizovu-dizuzed: ")), qPrintable(err));
+    QVERIFY2(err.contains(cause), qPrintable(err));
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 QTEST_MAIN(tst_Window)
