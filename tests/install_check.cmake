@@ -1,8 +1,9 @@
 # Installs the build into a scratch prefix, as `cmake --install` does for a user,
 # and checks what lands there: the program, a desktop entry and AppStream metainfo
-# that pass their validators and carry the program's identity.
+# that pass their validators and carry the program's identity, and a window that
+# a dock matches to the entry.
 # Usage: cmake -DBUILD_DIR=... -DPREFIX=... -DNAME=... -DVERSION=... -DDEVELOPER=...
-#        -DDESKTOP_ID=... -P install_check.cmake
+#        -DDESKTOP_ID=... -DTESTS_DIR=... -P install_check.cmake
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -44,4 +45,7 @@ expect("${metainfo}" "<name>${NAME}</name>")
 expect("${metainfo}" "<developer_name>${DEVELOPER}</developer_name>")
 expect("${metainfo}" "<release version=\"${VERSION}\"")
 expect("${metainfo}" "<launchable type=\"desktop-id\">${DESKTOP_ID}.desktop</launchable>")
+# The installed program's window, on a private X display, carries the class the
+# installed entry names.
+run("${TESTS_DIR}/with_display.sh" "${TESTS_DIR}/window_check.sh" "${entry}" "${program}")
 file(REMOVE_RECURSE "${PREFIX}")
