@@ -4,20 +4,31 @@
 //
 // With "fail" it instead opens a window whose one button runs a handler that
 // fails, answers the error report that follows, and prints the report's text.
+//
+// With "shown" it places Player Character 3's marker at (100, 50) on the map
+// through the map's own press handler, prints "shown" once the display shows
+// that frame, and clicks Close when a line arrives on its input, so a test can
+// take the screen's own picture of the window in between.
 
 #include "app/identity.h"
 #include "app/window.h"
 #include "platform/qt_forms.h"
 #include "platform/qt_look.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
+#include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -51,15 +62,85 @@ int failAndReport()
     return QApplication::exec();
 }
 
+// Runs `then` from the event loop once `watched` has received an event of `type`.
+class After final : public QObject {
+public:
+    After(QObject *watched, QEvent::Type type, std::function<void()> then)
+        : m_watched(watched), m_type(type), m_then(std::move(then))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_watched && event->type() == m_type) {
+            m_watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                m_then();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    QObject *m_watched;
+    QEvent::Type m_type;
+    std::function<void()> m_then;
+};
+
+// Qt's Wayland client hands a window its next update request only once the
+// compositor has called back for the frame before: then that frame is on screen.
+void afterFrameShown(QWindow *window, std::function<void()> then)
+{
+    new After(window, QEvent::UpdateRequest, std::move(then));
+    window->requestUpdate();
+}
+
+int showMarkerThenClose()
+{
+    forms::QtForms window(app::kWindow);
+    window.show();
+    QWindow *handle = window.window()->windowHandle();
+    QWidget *map = window.widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    QWidget *marker = window.widget("Label3", 12);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(false);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        input.setEnabled(false);
+        QTest::mouseClick(window.widget("cmdClose"), Qt::LeftButton);
+    });
+    // The first frame goes out before the marker moves, so the frame that shows
+    // the marker is the one the update request waits for.
+    QTimer::singleShot(0, [&] {
+        afterFrameShown(handle, [&] {
+            new After(marker, QEvent::Paint, [&] {
+                afterFrameShown(handle, [&] {
+                    std::printf("shown\n");
+                    std::fflush(stdout);
+                    input.setEnabled(true);
+                });
+            });
+            static_cast<QAbstractButton *>(window.widget("Option13"))->click();
+            QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 50));
+        });
+    });
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    app::applyIdentity();
     QApplication application(argc, argv);
     forms::installLook(app::kWindow);
     const QString how = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("button");
     if (how == QLatin1String("fail"))
         return failAndReport();
+    if (how == QLatin1String("shown"))
+        return showMarkerThenClose();
 
     forms::QtForms window(app::kWindow);
     window.show();

@@ -19,6 +19,7 @@ depends=$(field Depends)
 grep -q libqt6widgets6 <<<"$depends" || { echo "no dependency on Qt Widgets: $depends"; exit 1; }
 # The window's captions are laid out for these metrics.
 grep -Eq '(^|, )fonts-liberation2(,|$| )' <<<"$depends" || { echo "no dependency on fonts-liberation2: $depends"; exit 1; }
+field Recommends | grep -q qt6-wayland || { echo "Qt's Wayland plugin is not recommended: $(field Recommends)"; exit 1; }
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"

@@ -3,6 +3,7 @@
 
 #include "art/button_faces.h"
 #include "art/hex_grid.h"
+#include "art_checks.h"
 #include "test_window.h"
 
 #include <QAccessible>
@@ -17,62 +18,6 @@
 #include <vector>
 
 namespace {
-
-constexpr QRgb kGridBack = 0xFFA9A9A9;
-constexpr QRgb kGridLine = 0xFF928F92;
-
-// The map's tile, drawn as it looks: '#' a line pixel, '.' background.
-constexpr std::array<const char *, 42> kTile = {
-    "............#...........", // 0
-    "............#...........",
-    "............#...........",
-    "..........##.##.........",
-    "........##.....##.......",
-    "......##.........##.....", // 5
-    ".....##...........##....",
-    "...##...............##..",
-    ".##...................##",
-    "#.......................",
-    "#.......................", // 10
-    "#.......................",
-    "#.......................",
-    "#.......................",
-    "#.......................",
-    "#.......................", // 15
-    "#.......................",
-    "#.......................",
-    "#.......................",
-    "#.......................",
-    "#.......................", // 20
-    "#.......................",
-    "#.......................",
-    "#.......................",
-    ".##...................##",
-    "...##...............##..", // 25
-    ".....##...........##....",
-    "......##.........##.....",
-    "........##.....##.......",
-    "..........##.##.........",
-    "............#...........", // 30
-    "............#...........",
-    "............#...........",
-    "............#...........",
-    "............#...........",
-    "............#...........", // 35
-    "............#...........",
-    "............#...........",
-    "............#...........",
-    "............#...........",
-    "............#...........", // 40
-    "............#...........",
-};
-
-QRgb expectedGridPixel(int x, int y)
-{
-    if (x == art::kHexGridWidth - 1)
-        return kGridBack;
-    return kTile[std::size_t(y % 42)][x % 24] == '#' ? kGridLine : kGridBack;
-}
 
 double screenRatio()
 {
@@ -150,18 +95,6 @@ QRect physical(int left, int top, int right, int bottom, double ratio)
     const int l = int(std::lround(left * ratio));
     const int t = int(std::lround(top * ratio));
     return QRect(QPoint(l, t), QPoint(int(std::lround((right + 1) * ratio)) - 1, int(std::lround((bottom + 1) * ratio)) - 1));
-}
-
-// True when every 2 x 2 block is one colour: what blowing up a picture by two leaves.
-bool blocksAreUniform(const QImage &image, const QRect &area)
-{
-    for (int y = area.top(); y + 1 <= area.bottom(); y += 2)
-        for (int x = area.left(); x + 1 <= area.right(); x += 2) {
-            const QRgb p = image.pixel(x, y);
-            if (image.pixel(x + 1, y) != p || image.pixel(x, y + 1) != p || image.pixel(x + 1, y + 1) != p)
-                return false;
-        }
-    return true;
 }
 
 } // namespace

@@ -1,0 +1,239 @@
+// The program native on Wayland: the window built and named as the program does
+// it, on weston's headless back end with its output at scale 1 and at scale 2,
+// judged from the compositor's own screenshot, so what is checked is what the
+// compositor would put on a screen.
+
+#include "art/button_faces.h"
+#include "art_checks.h"
+#include "test_window.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace {
+
+// A plain desktop in a colour no part of the window uses, with no fading in of
+// the desktop or the window that a screenshot could catch half-way.
+constexpr char kWestonConfig[] = "[core]\n"
+                                 "idle-time=0\n"
+                                 "[shell]\n"
+                                 "panel-position=none\n"
+                                 "background-color=0xff002244\n"
+                                 "locking=false\n"
+                                 "startup-animation=none\n"
+                                 "animation=none\n"
+                                 "focus-animation=none\n";
+
+constexpr QPoint kMarkerAt(100, 50); // where the probe places its marker on the map
+constexpr int kMarkerSize = 17;
+
+// The screenshot's pixels, opaque, one 32-bit word each.
+QImage opaque(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Where the map's picture begins in a screenshot: the first place, row by row,
+// where a whole row of the picture shows the tile's first row at this ratio.
+QPoint findGrid(const QImage &shot, int ratio)
+{
+    const int width = art::kHexGridWidth * ratio;
+    std::vector<QRgb> row(static_cast<std::size_t>(width));
+    for (int px = 0; px < width; ++px)
+        row[std::size_t(px)] = expectedGridPixel(px / ratio, 0);
+    for (int y = 0; y < shot.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
+        for (int x = 0; x + width <= shot.width(); ++x) {
+            int px = 0;
+            while (px < width && line[x + px] == row[std::size_t(px)])
+                ++px;
+            if (px == width)
+                return {x, y};
+        }
+    }
+    return {-1, -1};
+}
+
+struct ClientLog {
+    QString appId;
+    int bufferScale = 0;
+    QSize windowGeometry;
+    QSize buffer;
+    QSize fixedSize;
+};
+
+// What the program told the compositor, from the client side of the protocol log.
+ClientLog readLog(const QString &log)
+{
+    ClientLog out;
+    const auto last = [&log](const char *pattern) {
+        QRegularExpressionMatch found;
+        for (const QRegularExpressionMatch &m : QRegularExpression(QLatin1String(pattern)).globalMatch(log))
+            found = m;
+        return found;
+    };
+    out.appId = last("-> xdg_toplevel@\\d+\\.set_app_id\\(\"([^\"]*)\"\\)").captured(1);
+    out.bufferScale = last("-> wl_surface@\\d+\\.set_buffer_scale\\((\\d+)\\)").captured(1).toInt();
+    const auto geometry = last("-> xdg_surface@\\d+\\.set_window_geometry\\(-?\\d+, -?\\d+, (\\d+), (\\d+)\\)");
+    out.windowGeometry = QSize(geometry.captured(1).toInt(), geometry.captured(2).toInt());
+    const auto buffer = last("-> wl_shm_pool@\\d+\\.create_buffer\\(new id wl_buffer@\\d+, \\d+, (\\d+), (\\d+),");
+    out.buffer = QSize(buffer.captured(1).toInt(), buffer.captured(2).toInt());
+    const auto fixed = last("-> xdg_toplevel@\\d+\\.set_max_size\\((\\d+), (\\d+)\\)");
+    out.fixedSize = QSize(fixed.captured(1).toInt(), fixed.captured(2).toInt());
+    return out;
+}
+
+} // namespace
+
+class tst_Wayland : public QObject {
+    Q_OBJECT
+
+private slots:
+    void onWeston_data();
+    void onWeston();
+};
+
+void tst_Wayland::onWeston_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::newRow("output scale 1") << 1;
+    QTest::newRow("output scale 2") << 2;
+}
+
+void tst_Wayland::onWeston()
+{
+    QFETCH(int, scale);
+    // Where the map, the buttons and the marker stand in the window, in its own pixels.
+    TestWindow layout;
+    const QPoint mapInWindow = layout.map()->mapTo(layout.window(), QPoint(0, 0));
+
+    // A runtime folder of its own holds the compositor's socket, so the name is free.
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    QFile config(runtime.filePath(QStringLiteral("weston.ini")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(kWestonConfig);
+    config.close();
+    const QString socket = QStringLiteral("wayland-kzd-test");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    env.remove(QStringLiteral("DISPLAY")); // nothing to fall back to
+
+    QProcess weston;
+    weston.setProcessEnvironment(env);
+    weston.setProcessChannelMode(QProcess::MergedChannels);
+    // --debug lets weston's screenshooter client ask for the picture.
+    weston.start(QStringLiteral("weston"),
+                 {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--use-pixman"),
+                  QStringLiteral("--width=1100"), QStringLiteral("--height=800"), QStringLiteral("--scale=%1").arg(scale),
+                  QStringLiteral("--socket=") + socket, QStringLiteral("--debug"), QStringLiteral("--idle-time=0"),
+                  QStringLiteral("--config=") + config.fileName(),
+                  QStringLiteral("--log=") + runtime.filePath(QStringLiteral("weston.log"))});
+    QVERIFY2(weston.waitForStarted(), "weston is not installed (scripts/install-deps installs it)");
+    const auto stopWeston = qScopeGuard([&weston] {
+        weston.terminate();
+        weston.waitForFinished(10000);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(runtime.filePath(socket)) || weston.state() == QProcess::NotRunning, 30000);
+    QVERIFY2(weston.state() == QProcess::Running, weston.readAll().constData());
+
+    QProcess probe;
+    QProcessEnvironment probeEnv = env;
+    probeEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    probeEnv.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+    // Qt's Wayland client leaves a few of libwayland's objects alive at exit (under
+    // a kilobyte, partly in plugins unloaded by then, so no suppression can name
+    // them); the Qt Test suites check the program's own code for leaks.
+    probeEnv.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    probe.setProcessEnvironment(probeEnv);
+    probe.start(QStringLiteral(CLOSE_PROBE), {QStringLiteral("shown")});
+    QVERIFY(probe.waitForStarted());
+    while (!probe.canReadLine() && probe.waitForReadyRead(60000)) {
+    }
+    if (probe.readLine() != "shown\n")
+        QFAIL(probe.readAllStandardError().right(2000).constData());
+
+    QProcess shooter;
+    shooter.setProcessEnvironment(env);
+    shooter.setWorkingDirectory(runtime.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    QVERIFY(shooter.waitForFinished(30000));
+    QCOMPARE(shooter.exitCode(), 0);
+    const QStringList shots = QDir(runtime.path()).entryList({QStringLiteral("wayland-screenshot-*.png")});
+    QCOMPARE(shots.size(), 1);
+    const QImage shot = opaque(QImage(runtime.filePath(shots.front())));
+    QCOMPARE(shot.size(), QSize(1100, 800) * scale);
+
+    // Close ends the program, and well.
+    probe.write("\n");
+    QVERIFY2(probe.waitForFinished(60000), "Close did not end the program");
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+
+    // The compositor knows the window by the desktop entry's name, and gets
+    // pictures drawn at the output's scale.
+    const ClientLog told = readLog(QString::fromLocal8Bit(probe.readAllStandardError()));
+    QCOMPARE(told.appId, QFileInfo(QStringLiteral(DESKTOP_ENTRY)).completeBaseName());
+    QCOMPARE(told.bufferScale, scale);
+    QCOMPARE(told.buffer, told.windowGeometry * scale);
+
+    // The map is the tile, every physical pixel one of its two greys; at scale 2
+    // each logical pixel is a 2 x 2 block of the right grey.
+    const QPoint grid = findGrid(shot, scale);
+    QVERIFY2(grid.x() >= 0, "the map's grid is not in the screenshot");
+    const QRect marker(grid + kMarkerAt * scale, QSize(kMarkerSize, kMarkerSize) * scale);
+    int blurred = 0, wrong = 0;
+    QSet<QRgb> gridColours, mapColours;
+    for (int py = 0; py < art::kHexGridHeight * scale; ++py)
+        for (int px = 0; px < art::kHexGridWidth * scale; ++px) {
+            const QRgb p = shot.pixel(grid + QPoint(px, py));
+            mapColours.insert(p);
+            if (marker.contains(grid + QPoint(px, py)))
+                continue;
+            gridColours.insert(p);
+            blurred += p != kGridBack && p != kGridLine;
+            wrong += p != expectedGridPixel(px / scale, py / scale);
+        }
+    QCOMPARE(blurred, 0);
+    QCOMPARE(wrong, 0);
+
+    // The numbered marker stands where it was placed, its 1-pixel border as thick
+    // as the scale and its digit smoothed at full resolution.
+    for (QPoint corner : {marker.topLeft(), marker.topRight(), marker.bottomLeft(), marker.bottomRight()})
+        QCOMPARE(QColor(shot.pixel(corner)), QColor(Qt::black));
+    QCOMPARE(QColor(shot.pixel(marker.topLeft() + QPoint(scale - 1, scale - 1))), QColor(Qt::black));
+    QCOMPARE(QColor(shot.pixel(marker.topLeft() + QPoint(scale, 8 * scale))),
+             QColor(expectedGridPixel(kMarkerAt.x() + 1, kMarkerAt.y() + 8)));
+    const QImage markerShot = shot.copy(marker);
+    if (scale >= 2)
+        QVERIFY(!blocksAreUniform(markerShot, QRect(QPoint(2, 2) * scale, QSize(13, 13) * scale)));
+
+    // The button faces are the pictures drawn for this scale, not blown up.
+    for (auto [name, face] : {std::pair{"cmdClear", art::FaceKind::Clear}, std::pair{"cmdClose", art::FaceKind::Close}}) {
+        const QPoint inWindow = layout.widget(name)->mapTo(layout.window(), QPoint(2, 0));
+        const QImage expected = opaque(face == art::FaceKind::Clear ? art::renderClearFace(scale) : art::renderCloseFace(scale));
+        const QImage shown = shot.copy(QRect(grid + (inWindow - mapInWindow) * scale, expected.size()));
+        QVERIFY2(shown == expected, name);
+        if (scale >= 2) {
+            QVERIFY(!blocksAreUniform(shown, QRect(8, 6, 42, 40)));   // the symbol
+            QVERIFY(!blocksAreUniform(shown, QRect(70, 10, 104, 30))); // the word
+        }
+    }
+
+    qInfo("scale %d: window %d x %d, %d x %d with Qt's frame; buffer %d x %d at buffer scale %d; "
+          "colours in the map: %lld around the marker, %lld with it",
+          scale, told.fixedSize.width(), told.fixedSize.height(), told.windowGeometry.width(),
+          told.windowGeometry.height(), told.buffer.width(), told.buffer.height(), told.bufferScale,
+          qlonglong(gridColours.size()), qlonglong(mapColours.size()));
+}
+
+QTEST_MAIN(tst_Wayland)
+#include "tst_wayland.moc"
