@@ -1,6 +1,6 @@
 #include "platform_start.h"
 
-#include "identity.h"
+#include "app/identity.h"
 
 #include <QRegularExpression>
 #include <QString>

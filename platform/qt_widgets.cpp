@@ -151,6 +151,16 @@ bool FormWindow::selectInGroup(QWidget *from, bool next)
     return true;
 }
 
+void FormWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Qt's own title bar on Wayland draws a maximise button whatever the window
+    // asks for; a press on it would leave the frame showing a maximised window
+    // of the same fixed size. The window takes the state back.
+    if (event->type() == QEvent::WindowStateChange && isMaximized())
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+}
+
 void FormWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();

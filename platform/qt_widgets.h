@@ -50,6 +50,7 @@ public:
 protected:
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

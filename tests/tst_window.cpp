@@ -105,6 +105,11 @@ void tst_Window::frame()
     QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    // A frame that draws a maximise button all the same (Qt's own on Wayland) finds
+    // the window refusing the state, so the button does not change its look.
+    w.window()->setWindowState(Qt::WindowMaximized);
+    QTRY_VERIFY(!w.window()->isMaximized());
+    QCOMPARE(w.window()->size(), QSize(992, 696));
     QVERIFY(w.window()->autoFillBackground());
     const QPalette scheme = QApplication::palette();
     QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), scheme.color(QPalette::ToolTipBase));
