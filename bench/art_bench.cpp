@@ -1,5 +1,6 @@
 // Times the artwork the window draws at every start: the hex grid and the two
-// button faces, at ratios 1 and 2. Prints one "key value" line per figure.
+// button faces, at ratios 1 and 2. A Google Benchmark program: the bench driver
+// reads its --benchmark_format=json.
 
 #include "art/button_faces.h"
 #include "art/hex_grid.h"
@@ -7,44 +8,42 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <vector>
+#include <benchmark/benchmark.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The median time of one call, in microseconds, over many calls after a warm-up.
-template<typename Render>
-double medianMicroseconds(Render render, int runs)
+void render(benchmark::State &state, QImage (*picture)(double))
 {
-    std::vector<double> times;
-    times.reserve(std::size_t(runs));
-    volatile qint64 sink = render().sizeInBytes();
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        const QImage image = render();
-        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-        sink = sink + image.sizeInBytes();
+    const double ratio = double(state.range(0));
+    for (auto _ : state) {
+        QImage image = picture(ratio);
+        benchmark::DoNotOptimize(image);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
-    for (double ratio : {1.0, 2.0}) {
-        const int r = int(ratio);
-        std::printf("grid_dpr%d_us %.1f\n", r, medianMicroseconds([ratio] { return art::renderHexGrid(ratio); }, 500));
-        std::printf("clear_face_dpr%d_us %.1f\n", r,
-                    medianMicroseconds([ratio] { return art::renderClearFace(ratio); }, 500));
-        std::printf("close_face_dpr%d_us %.1f\n", r,
-                    medianMicroseconds([ratio] { return art::renderCloseFace(ratio); }, 500));
-    }
+    benchmark::Initialize(&argc, argv);
+    QGuiApplication application(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    const std::pair<const char *, QImage (*)(double)> pictures[] = {
+        {"Art/grid", &art::renderHexGrid}, {"Art/clear_face", &art::renderClearFace}, {"Art/close_face", &art::renderCloseFace}};
+    // The median of a few runs, because the machine's load moves a single run.
+    for (const auto &[name, picture] : pictures)
+        benchmark::RegisterBenchmark(name, render, picture)
+            ->ArgName("ratio")
+            ->Arg(1)
+            ->Arg(2)
+            ->MinTime(0.2)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly()
+            ->Unit(benchmark::kMicrosecond);
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     return 0;
 }

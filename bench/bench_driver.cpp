@@ -1,12 +1,18 @@
-// Runs the start-up probes and the handler bench and prints one table, with the
-// command that reproduces each row. Plain C++ and POSIX, so that the driver
-// itself adds nothing to what the probes measure.
+// Runs the start-up probes and the Google Benchmark programs and prints one
+// table, with the command that reproduces each row. Start-up is what no
+// benchmark library does for us: the program and a baseline started in turn,
+// paired ratios, peak memory and instruction counts. Plain C++ and POSIX, so
+// that the driver itself adds nothing to what the probes measure.
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "stats.h"
+
+#include <json/json.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,10 +23,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char **environ;
@@ -96,30 +103,76 @@ bool succeeded(const Run &r)
     return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0;
 }
 
-std::map<std::string, std::string> keyValues(const std::string &text)
+// What a probe or a Google Benchmark program printed: one JSON document, or null.
+// Google Benchmark writes a statistic it cannot compute (the spread of a figure
+// that is zero every time) as NaN, which strict JSON has no word for.
+Json::Value parsed(const Run &r)
 {
-    std::map<std::string, std::string> kv;
-    std::istringstream in(text);
-    std::string key, value;
-    while (in >> key && std::getline(in, value))
-        kv[key] = value.substr(value.find_first_not_of(' ') == std::string::npos ? 0 : value.find_first_not_of(' '));
-    return kv;
+    Json::CharReaderBuilder builder;
+    builder["allowSpecialFloats"] = true;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value json;
+    std::string errors;
+    if (!reader->parse(r.out.data(), r.out.data() + r.out.size(), &json, &errors)) {
+        std::fprintf(stderr, "bench: unreadable results: %s\n", errors.c_str());
+        return Json::Value();
+    }
+    return json;
 }
 
-double number(const std::map<std::string, std::string> &kv, const std::string &key)
+double number(const Json::Value &object, const char *key)
 {
-    const auto it = kv.find(key);
-    return it == kv.end() ? std::nan("") : std::atof(it->second.c_str());
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
+    if (!object.isObject() || !object[key].isNumeric())
         return std::nan("");
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return object[key].asDouble();
 }
+
+// One Google Benchmark program's results (--benchmark_format=json).
+class Results {
+public:
+    explicit Results(Json::Value json) : m_json(std::move(json)) {}
+
+    // A benchmark's single run, or with an aggregate ("median", "max") that
+    // aggregate over its repetitions; null if it did not run. The name is the
+    // one it was registered under, before the settings Google Benchmark appends.
+    const Json::Value &run(std::string_view benchmark, std::string_view aggregate = {}) const
+    {
+        for (const Json::Value &b : m_json["benchmarks"]) {
+            const std::string name = b["run_name"].asString();
+            const bool named = name.starts_with(benchmark) &&
+                               (name.size() == benchmark.size() || name[benchmark.size()] == '/');
+            if (named && b["aggregate_name"].asString() == aggregate)
+                return b;
+        }
+        return Json::Value::nullSingleton();
+    }
+
+    // The benchmark's time in microseconds: "real_time", which is the manual time
+    // where it has one, or "cpu_time".
+    double microseconds(std::string_view benchmark, std::string_view aggregate = {},
+                        const char *time = "real_time") const
+    {
+        const Json::Value &b = run(benchmark, aggregate);
+        const std::string unit = b.isObject() ? b["time_unit"].asString() : "";
+        const double scale = unit == "ns" ? 1e-3 : unit == "us" ? 1 : unit == "ms" ? 1e3 : unit == "s" ? 1e6 : std::nan("");
+        return number(b, time) * scale;
+    }
+
+    double counter(std::string_view benchmark, std::string_view aggregate, const char *name) const
+    {
+        return number(run(benchmark, aggregate), name);
+    }
+
+    // How many repetitions the benchmark's median is taken over.
+    std::string repetitions(std::string_view benchmark) const
+    {
+        const double n = number(run(benchmark, "median"), "repetitions");
+        return std::isnan(n) ? "?" : std::to_string(long(n));
+    }
+
+private:
+    Json::Value m_json;
+};
 
 std::optional<std::string> onPath(const std::string &name)
 {
@@ -188,9 +241,9 @@ void printTable(const std::vector<Row> &rows)
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: bench_driver [--runs N] [--only start|memory|callgrind|handlers] [--launcher TEXT]\n"
+                 "usage: bench_driver [--runs N] [--only start|memory|callgrind|handlers|art] [--launcher TEXT]\n"
                  "  --runs N       start-up runs of each probe (at least 20, default 21)\n"
-                 "  --only ROW     measure only that row\n"
+                 "  --only ROWS    measure only those rows\n"
                  "  --launcher T   how the driver was started (e.g. under xvfb-run), shown above the table\n");
 }
 
@@ -220,6 +273,7 @@ int main(int argc, char *argv[])
     const std::string startProbe = (here / "start_probe").string();
     const std::string baselineProbe = (here / "baseline_probe").string();
     const std::string handlerBench = (here / "handler_bench").string();
+    const std::string artBench = (here / "art_bench").string();
     // Commands are shown relative to where the driver was run from.
     const auto shown = [](const fs::path &p, const std::string &rest = {}) {
         std::string path = fs::relative(p).string();
@@ -267,14 +321,14 @@ int main(int argc, char *argv[])
             startMs.push_back(a.ms);
             baseMs.push_back(b.ms);
             ratios.push_back(a.ms / b.ms);
-            startRss.push_back(number(keyValues(a.out), "peak_rss_kib"));
-            baseRss.push_back(number(keyValues(b.out), "peak_rss_kib"));
+            startRss.push_back(number(parsed(a), "peak_rss_kib"));
+            baseRss.push_back(number(parsed(b), "peak_rss_kib"));
         }
     }
     if (wanted("start")) {
-        const double ratio = median(ratios);
-        rows.push_back({"Start to first frame, median of " + std::to_string(runs) + " (ms)", fmt("%.1f", median(startMs)),
-                        fmt("%.1f", median(baseMs)), fmt("%.2f", ratio), "≤ 1.30: " + verdict(ratio, 1.30),
+        const double ratio = bench::median(ratios);
+        rows.push_back({"Start to first frame, median of " + std::to_string(runs) + " (ms)", fmt("%.1f", bench::median(startMs)),
+                        fmt("%.1f", bench::median(baseMs)), fmt("%.2f", ratio), "≤ 1.30: " + verdict(ratio, 1.30),
                         shown(driver, "--only start")});
     }
     if (wanted("callgrind")) {
@@ -291,55 +345,88 @@ int main(int argc, char *argv[])
         }
     }
     if (wanted("memory")) {
-        const double a = median(startRss) / 1024, b = median(baseRss) / 1024;
+        const double a = bench::median(startRss) / 1024, b = bench::median(baseRss) / 1024;
         rows.push_back({"Peak RSS at first frame (MiB)", fmt("%.1f", a), fmt("%.1f", b), fmt("%.2f", a / b),
                         "≤ 1.15: " + verdict(a / b, 1.15), shown(driver, "--only memory")});
     }
-    if (wanted("handlers")) {
-        const Run h = run({handlerBench}, false);
-        if (!succeeded(h)) {
-            std::fprintf(stderr, "bench: handler_bench failed (status %d)\n", h.status);
-            return 1;
+    // A Google Benchmark program's results, or nullopt when it failed.
+    const auto benchmarks = [](const std::string &program) -> std::optional<Results> {
+        const Run r = run({program, "--benchmark_format=json"}, false);
+        Json::Value json = parsed(r);
+        if (!succeeded(r) || json.isNull()) {
+            std::fprintf(stderr, "bench: %s failed (status %d)\n", program.c_str(), r.status);
+            return std::nullopt;
         }
-        const auto kv = keyValues(h.out);
-        const std::string cmd = shown(handlerBench);
-        const double placeUs = number(kv, "place_us");
-        const double placeArea = number(kv, "place_area_max_px");
-        const double clearUs = number(kv, "clear_us");
-        rows.push_back({"Placement: press handler, median of 3000 (µs), enemy square / numbered box",
-                        fmt("%.2f", number(kv, "place_us_Option1")) + " / " + fmt("%.2f", number(kv, "place_us_Option12")),
-                        "≤ 10", "", verdict(placeUs, 10), cmd});
-        rows.push_back({"Placement: press handler with the core's caches cold, median of 300 (µs)",
-                        fmt("%.2f", number(kv, "place_cold_us_Option1")) + " / " +
-                            fmt("%.2f", number(kv, "place_cold_us_Option12")),
-                        "", "", "-", cmd});
+        return Results(std::move(json));
+    };
+    const auto both = [](const char *format, double square, double box) {
+        return fmt(format, square) + " / " + fmt(format, box);
+    };
+    if (wanted("handlers")) {
+        const auto h = benchmarks(handlerBench);
+        if (!h)
+            return 1;
+        const auto cmd = [&](const char *filter) {
+            return shown(handlerBench, std::string("--benchmark_filter='") + filter + "'");
+        };
+        const auto median = [&h](const char *marker, const char *what) {
+            return h->microseconds(std::string("Place/") + marker + "/" + what, "median");
+        };
+        const double placeUs = std::max(median("square", "handler"), median("box", "handler"));
+        rows.push_back({"Placement: press handler, median of " + h->repetitions("Place/square/handler") +
+                            " (µs), enemy square / numbered box",
+                        both("%.2f", median("square", "handler"), median("box", "handler")), "≤ 10", "",
+                        verdict(placeUs, 10), cmd("Place/.*/handler/")});
+        rows.push_back({"Placement: press handler with the core's caches cold, median of " +
+                            h->repetitions("Place/square/handler_cold") + " (µs)",
+                        both("%.2f", median("square", "handler_cold"), median("box", "handler_cold")), "", "", "-",
+                        cmd("handler_cold")});
         rows.push_back({"Placement: handler + repaint (µs), enemy square / numbered box",
-                        fmt("%.1f", number(kv, "place_paint_us_Option1")) + " / " +
-                            fmt("%.1f", number(kv, "place_paint_us_Option12")),
-                        "", "", "-", cmd});
+                        both("%.1f", median("square", "handler_repaint"), median("box", "handler_repaint")), "", "", "-",
+                        cmd("Place/.*/handler_repaint")});
+        const double squareArea = h->counter("Place/square/handler_repaint", "max", "area_px");
+        const double boxArea = h->counter("Place/box/handler_repaint", "max", "area_px");
         rows.push_back({"Placement: repainted area, largest (px), enemy square / numbered box",
-                        fmt("%.0f", number(kv, "place_area_max_px_Option1")) + " / " +
-                            fmt("%.0f", number(kv, "place_area_max_px_Option12")),
-                        "≤ 578 (2 × 17 × 17)", "", verdict(placeArea, 578), cmd});
-        rows.push_back({"Clear on a filled sheet: handler, median of 200 (ms)", fmt("%.3f", clearUs / 1e3), "≤ 0.5", "",
-                        verdict(clearUs / 1e3, 0.5), cmd});
-        rows.push_back({"Clear on a filled sheet: handler + repaint (ms)", fmt("%.3f", number(kv, "clear_paint_us") / 1e3),
-                        "", "", "-", cmd});
-        const double clearArea = number(kv, "clear_area_px");
-        const double changedArea = number(kv, "clear_changed_px");
+                        both("%.0f", squareArea, boxArea), "≤ 578 (2 × 17 × 17)", "",
+                        verdict(std::max(squareArea, boxArea), 578), cmd("Place/.*/handler_repaint")});
+        const double clearMs = h->microseconds("Clear/filled/handler", "median") / 1e3;
+        rows.push_back({"Clear on a filled sheet: handler, median of " + h->repetitions("Clear/filled/handler") + " (ms)",
+                        fmt("%.3f", clearMs), "≤ 0.5", "", verdict(clearMs, 0.5), cmd("Clear/filled/handler/")});
+        rows.push_back({"Clear on a filled sheet: handler + repaint (ms)",
+                        fmt("%.3f", h->microseconds("Clear/filled/handler_repaint", "median") / 1e3), "", "", "-",
+                        cmd("Clear/filled/handler_repaint")});
+        const double clearArea = h->counter("Clear/filled/handler_repaint", "median", "area_px");
+        const double changedArea = h->counter("Clear/filled/handler_repaint", "median", "changed_px");
         rows.push_back({"Clear on a filled sheet: repainted area (px)", fmt("%.0f", clearArea),
                         "≤ " + fmt("%.0f", changedArea) + " (cells, notes, markers)", "",
-                        verdict(clearArea, changedArea), cmd});
+                        verdict(clearArea, changedArea), cmd("Clear/filled/handler_repaint")});
         rows.push_back({"Clear on an empty sheet: handler (ms) / repainted area (px)",
-                        fmt("%.3f", number(kv, "clear_empty_us") / 1e3) + " / " +
-                            fmt("%.0f", number(kv, "clear_empty_area_px")),
-                        "", "", "-", cmd});
-        const double idleTimers = number(kv, "idle_timer_events");
-        const double idlePaints = number(kv, "idle_paint_events");
+                        fmt("%.3f", h->microseconds("Clear/empty/handler", "median") / 1e3) + " / " +
+                            fmt("%.0f", h->counter("Clear/empty/handler", "median", "area_px")),
+                        "", "", "-", cmd("Clear/empty")});
+        const double idleTimers = h->counter("Idle", "", "timer_events");
+        const double idlePaints = h->counter("Idle", "", "paint_events");
         rows.push_back({"Idle for 1 s after start: timer events / paint events / CPU ms",
                         fmt("%.0f", idleTimers) + " / " + fmt("%.0f", idlePaints) + " / " +
-                            fmt("%.1f", number(kv, "idle_cpu_ms")),
-                        "0 / 0", "", verdict(idleTimers + idlePaints, 0), cmd});
+                            fmt("%.1f", h->counter("Idle", "", "cpu_ms")),
+                        "0 / 0", "", verdict(idleTimers + idlePaints, 0), cmd("Idle")});
+    }
+    // The pictures are drawn in memory: their CPU time is their wall-clock time
+    // less the waits for a core that other work on the machine causes.
+    if (wanted("art")) {
+        const auto a = benchmarks(artBench);
+        if (!a)
+            return 1;
+        const std::pair<const char *, const char *> pictures[] = {
+            {"Hex grid", "Art/grid"}, {"Clear button face", "Art/clear_face"}, {"Close button face", "Art/close_face"}};
+        for (const auto &[what, name] : pictures) {
+            const std::string base = name;
+            rows.push_back({std::string(what) + ", ratio 1 / 2, CPU time, median of " + a->repetitions(base + "/ratio:1") +
+                                " runs (µs)",
+                            both("%.1f", a->microseconds(base + "/ratio:1", "median", "cpu_time"),
+                                 a->microseconds(base + "/ratio:2", "median", "cpu_time")),
+                            "", "", "-", shown(artBench, "--benchmark_filter=" + base + "/")});
+        }
     }
     printTable(rows);
     return 0;

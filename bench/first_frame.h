@@ -52,7 +52,8 @@ protected:
 private:
     void exitNow()
     {
-        std::printf("peak_rss_kib %ld\nrss_anon_kib %ld\nrss_file_kib %ld\n", statusKiB("VmHWM"),
+        // One JSON object, which the bench driver reads.
+        std::printf("{\"peak_rss_kib\": %ld, \"rss_anon_kib\": %ld, \"rss_file_kib\": %ld}\n", statusKiB("VmHWM"),
                     statusKiB("RssAnon"), statusKiB("RssFile"));
         std::fflush(stdout);
         // Skips teardown: the measurement ends at the first frame.
