@@ -7,18 +7,19 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QRadioButton>
 #include <QStyleFactory>
 #include <QStyleOption>
-#include <QVarLengthArray>
 
-#include <bit>
+#include <algorithm>
 
 namespace forms {
 
 namespace {
 
+// A handful of sizes and states occur; more means something unforeseen, and the
+// cache starts over rather than grow.
+constexpr std::size_t kMaxCached = 64;
 // Small frames only: a large one is drawn once and would only hold memory.
 constexpr int kMaxCachedArea = 200 * 32;
 
@@ -38,45 +39,38 @@ bool isCached(QStyle::PrimitiveElement element, const QRect &rect, const QWidget
     }
 }
 
-// Everything a cached element's drawing depends on, as its QPixmapCache key:
-// the element, size, state, direction, ratio, frame options and every colour of
-// the group the style draws with. Widgets with the same colours hold distinct
-// palette objects, so the key holds the colours themselves. The key is built for
-// every frame painted and is only ever compared, never shown, so each field goes
-// in as its bits, two UTF-16 units for 32 of them: spelt out in hex digits, it
-// took nearly as long to build and hash as the blit it leads to. The prefix names
-// the style that draws the frame: the cache is the whole application's.
-QString cacheKey(QStringView prefix, QStyle::PrimitiveElement element, const QStyleOption &option, qreal dpr)
+// Widgets with the same colours hold distinct palette objects, so the key holds
+// the colours themselves, of the group the style draws with.
+std::array<QRgb, QPalette::NColorRoles> coloursOf(const QPalette &palette)
 {
-    QVarLengthArray<char16_t, 96> units(prefix.utf16(), prefix.utf16() + prefix.size());
-    const auto add = [&units](quint32 bits) {
-        units.append(char16_t(bits >> 16));
-        units.append(char16_t(bits & 0xFFFF));
-    };
-    add(quint32(element));
-    add(quint32(option.rect.width()));
-    add(quint32(option.rect.height()));
-    add(quint32(option.state.toInt()));
-    add(quint32(option.direction));
-    const auto ratio = std::bit_cast<quint64>(dpr);
-    add(quint32(ratio >> 32));
-    add(quint32(ratio & 0xFFFFFFFF));
-    const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(&option);
-    add(quint32(frame ? frame->lineWidth : -1));
-    add(quint32(frame ? frame->midLineWidth : -1));
-    add(quint32(frame ? frame->features.toInt() : -1));
-    add(quint32(frame ? int(frame->frameShape) : -1));
+    std::array<QRgb, QPalette::NColorRoles> colours{};
     for (int role = 0; role < int(QPalette::NColorRoles); ++role)
-        add(option.palette.color(QPalette::ColorRole(role)).rgba());
-    return QStringView(units.constData(), units.size()).toString();
+        colours[std::size_t(role)] = palette.color(QPalette::ColorRole(role)).rgba();
+    return colours;
+}
+
+CachedFrameStyle::Key keyOf(QStyle::PrimitiveElement element, const QStyleOption &option, qreal dpr)
+{
+    CachedFrameStyle::Key key;
+    key.element = int(element);
+    key.width = option.rect.width();
+    key.height = option.rect.height();
+    key.state = std::uint32_t(option.state.toInt());
+    key.direction = int(option.direction);
+    key.colours = coloursOf(option.palette);
+    key.devicePixelRatio = dpr;
+    if (const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(&option)) {
+        key.lineWidth = frame->lineWidth;
+        key.midLineWidth = frame->midLineWidth;
+        key.features = int(frame->features.toInt());
+        key.shape = int(frame->frameShape);
+    }
+    return key;
 }
 
 } // namespace
 
-CachedFrameStyle::CachedFrameStyle(QStyle *base)
-    : QProxyStyle(base), m_keyPrefix(QStringLiteral("forms-frame:") + baseStyle()->name() + u':')
-{
-}
+CachedFrameStyle::CachedFrameStyle(QStyle *base) : QProxyStyle(base) {}
 
 void CachedFrameStyle::install()
 {
@@ -99,10 +93,10 @@ void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         return;
     }
     const qreal dpr = painter->device()->devicePixelRatio();
-    const QString key = cacheKey(m_keyPrefix, element, *option, dpr);
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = QPixmap(option->rect.size() * dpr);
+    const Key key = keyOf(element, *option, dpr);
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [&key](const auto &entry) { return entry.first == key; });
+    if (it == m_cache.end()) {
+        QPixmap pixmap(option->rect.size() * dpr);
         pixmap.setDevicePixelRatio(dpr);
         pixmap.fill(Qt::transparent);
         QPainter cachePainter(&pixmap);
@@ -112,9 +106,12 @@ void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         QProxyStyle::drawPrimitive(element, option, &cachePainter, widget);
         m_rendering = false;
         cachePainter.end();
-        QPixmapCache::insert(key, pixmap);
+        if (m_cache.size() >= kMaxCached)
+            m_cache.clear();
+        m_cache.emplace_back(key, std::move(pixmap));
+        it = m_cache.end() - 1;
     }
-    painter->drawPixmap(option->rect.topLeft(), pixmap);
+    painter->drawPixmap(option->rect.topLeft(), it->second);
 }
 
 } // namespace forms

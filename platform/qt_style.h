@@ -3,9 +3,15 @@
 // The platform's widget style with its most repeated frames drawn once: the
 // window shows eighty text-box frames of a few sizes and sixteen option
 // indicators, and the style renders each with antialiased paths every time it
-// is painted. A frame kept in QPixmapCache is blitted instead.
+// is painted. A cached frame is blitted instead.
 
+#include <QPalette>
+#include <QPixmap>
 #include <QProxyStyle>
+
+#include <array>
+#include <cstdint>
+#include <vector>
 
 namespace forms {
 
@@ -19,8 +25,24 @@ public:
     // Makes the application's style one of these, once; later windows share it.
     static void install();
 
+    // Everything the cached elements' drawing depends on.
+    struct Key {
+        int element = 0;
+        int width = 0;
+        int height = 0;
+        std::uint32_t state = 0;
+        int direction = 0;
+        std::array<QRgb, QPalette::NColorRoles> colours{}; // of the group the style draws with
+        double devicePixelRatio = 1;
+        int lineWidth = -1;
+        int midLineWidth = -1;
+        int features = -1;
+        int shape = -1;
+        bool operator==(const Key &) const = default;
+    };
+
 private:
-    QString m_keyPrefix;
+    mutable std::vector<std::pair<Key, QPixmap>> m_cache;
     mutable bool m_rendering = false;
 };
 
