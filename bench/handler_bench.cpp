@@ -260,27 +260,16 @@ void idle(benchmark::State &state, Board &board)
     }
 }
 
-// The press handler alone; the repaint it asks for follows, untimed.
-void placeHandler(benchmark::State &state, Board &board, std::string_view selector)
+// The press handler alone; the repaint it asks for follows, untimed. Cold: the
+// same presses as they come from a user, seconds apart, when other work has
+// pushed the handler's code and data out of the core's caches.
+void placeHandler(benchmark::State &state, Board &board, std::string_view selector, bool cold)
 {
     board.select(selector);
     for (auto _ : state) {
         const forms::MouseDown press = board.nextPress();
-        const auto start = Clock::now();
-        board.forms().runMouseDown(kPlace, press);
-        state.SetIterationTime(seconds(start, Clock::now()));
-        repaintNow();
-    }
-}
-
-// The same presses as they come from a user, seconds apart: by then other work
-// has pushed the handler's code and data out of the core's caches.
-void placeHandlerCold(benchmark::State &state, Board &board, std::string_view selector)
-{
-    board.select(selector);
-    for (auto _ : state) {
-        const forms::MouseDown press = board.nextPress();
-        evictCaches();
+        if (cold)
+            evictCaches();
         const auto start = Clock::now();
         board.forms().runMouseDown(kPlace, press);
         state.SetIterationTime(seconds(start, Clock::now()));
@@ -390,10 +379,11 @@ int main(int argc, char *argv[])
     const std::pair<const char *, std::string_view> markers[] = {{"square", kSquareSelector}, {"box", kBoxSelector}};
     for (const auto &[marker, selector] : markers) {
         const std::string name = std::string("Place/") + marker;
-        singleEvents(benchmark::RegisterBenchmark((name + "/handler").c_str(), placeHandler, std::ref(board), selector),
-                     3000, benchmark::kMicrosecond);
         singleEvents(
-            benchmark::RegisterBenchmark((name + "/handler_cold").c_str(), placeHandlerCold, std::ref(board), selector),
+            benchmark::RegisterBenchmark((name + "/handler").c_str(), placeHandler, std::ref(board), selector, false),
+            3000, benchmark::kMicrosecond);
+        singleEvents(
+            benchmark::RegisterBenchmark((name + "/handler_cold").c_str(), placeHandler, std::ref(board), selector, true),
             300, benchmark::kMicrosecond);
         singleEvents(
             benchmark::RegisterBenchmark((name + "/handler_repaint").c_str(), placeAndRepaint, std::ref(board), selector),
