@@ -145,8 +145,20 @@ WindowFonts fittingFonts(const std::vector<CaptionRoom> &captions)
     return fonts;
 }
 
+QStringList metricCompatibleFamilies()
+{
+    return {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
+            QStringLiteral("Helvetica")};
+}
+
 WindowFonts windowFonts(const WindowDesc &desc)
 {
+    // Measuring every caption costs about as much as drawing them; where the
+    // metrics are the classic ones there is nothing to find out.
+    const WindowFonts classic = classicFonts();
+    const QStringList metric = metricCompatibleFamilies();
+    if (metric.contains(QFontInfo(classic.dialog).family()) && metric.contains(QFontInfo(classic.heading).family()))
+        return classic;
     return fittingFonts(captionRooms(desc, *QApplication::style()));
 }
 

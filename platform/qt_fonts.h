@@ -11,6 +11,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -32,6 +33,9 @@ struct WindowFonts {
     const QFont &of(Font font) const { return font == Font::HeadingBold ? heading : dialog; }
 };
 
+// The families drawn to the classic family's metrics, in order of preference.
+QStringList metricCompatibleFamilies();
+
 // The fonts of the classic design: 11 pixels regular, headings 13 pixels bold.
 WindowFonts classicFonts();
 
@@ -44,7 +48,9 @@ std::vector<CaptionRoom> captionRooms(const WindowDesc &desc, const QStyle &styl
 // face of its family and weight, at which all of its captions fit.
 WindowFonts fittingFonts(const std::vector<CaptionRoom> &captions);
 
-// The window's fonts, measured against the application's style.
+// The window's fonts: the classic ones where they resolve to a family of the
+// classic metrics, which the window is laid out for; else measured against the
+// application's style.
 WindowFonts windowFonts(const WindowDesc &desc);
 
 } // namespace forms

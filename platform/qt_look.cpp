@@ -24,8 +24,7 @@ void installLook(const WindowDesc &window)
 {
     static const bool installed = [&window] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                                    QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+                                   metricCompatibleFamilies() << QStringLiteral("DejaVu Sans"));
         // Before any widget exists, so none is polished twice.
         CachedFrameStyle::install();
         // Measured against the style the controls are drawn with.
