@@ -55,6 +55,7 @@ class tst_Accessibility : public QObject {
 private slots:
     void everyControlHasNameAndRole_data();
     void everyControlHasNameAndRole();
+    void namesTellControlsApart();
     void selectionIsAnnounced();
     void typedTextIsReadable();
     void focusIsAnnounced();
@@ -115,6 +116,22 @@ void tst_Accessibility::everyControlHasNameAndRole()
         QCOMPARE(picture->role(), QAccessible::Graphic);
         QCOMPARE(picture->text(QAccessible::Name), accessible(w.widget("Picture1"))->text(QAccessible::Name));
     }
+}
+
+void tst_Accessibility::namesTellControlsApart()
+{
+    // Headings may repeat ("AC" over both tables); what a user reaches or a
+    // marker or legend square never does.
+    TestWindow w;
+    std::set<QString> names;
+    for (const auto &table : app::kWindow.tables)
+        for (const forms::ControlDesc &row : table) {
+            if (!forms::takesFocus(row.kind) && row.look == forms::LabelLook::Text)
+                continue;
+            const QString name = accessible(w.widget(row.name, row.index))->text(QAccessible::Name);
+            QVERIFY2(names.insert(name).second, qPrintable(name + QStringLiteral(" names two controls")));
+        }
+    QCOMPARE(names.size(), std::size_t(1 + 16 + 80 + 2 + 2 + 32));
 }
 
 void tst_Accessibility::selectionIsAnnounced()

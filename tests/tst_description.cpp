@@ -2,6 +2,7 @@
 
 #include "app/window.h"
 
+#include <QRect>
 #include <QTest>
 
 #include <map>
@@ -25,6 +26,19 @@ std::string id(const ControlDesc &d)
     return s;
 }
 
+// Where a row lies in the window's client area: an objects cell is placed from
+// its frame's corner.
+QRect inWindow(const ControlDesc &row)
+{
+    QRect r(row.rect.left, row.rect.top, row.rect.width, row.rect.height);
+    if (!row.parent.empty())
+        for (const auto &table : app::kWindow.tables)
+            for (const ControlDesc &parent : table)
+                if (parent.name == row.parent && parent.index == row.parentIndex)
+                    r.translate(parent.rect.left + parent.border, parent.rect.top + parent.border);
+    return r;
+}
+
 std::vector<const ControlDesc *> allRows()
 {
     std::vector<const ControlDesc *> rows;
@@ -45,6 +59,8 @@ private slots:
     void focusNumbersArePermutation();
     void exactlyOneSelectorIsSelected();
     void rowsAreComplete();
+    void focusStopsDoNotOverlap();
+    void tableRowsStandOnTheirSlotsLines();
 };
 
 void tst_Description::namesAreUniqueAndGroupsDense()
@@ -129,6 +145,43 @@ void tst_Description::rowsAreComplete()
         if (row->kind == Kind::Label && row->look == forms::LabelLook::Box)
             QVERIFY2(row->caption.size() == 1, what.c_str());
     }
+}
+
+void tst_Description::focusStopsDoNotOverlap()
+{
+    // Markers move freely over the map; every other control a user can reach has
+    // a place of its own.
+    std::vector<const ControlDesc *> stops;
+    for (const ControlDesc *row : allRows())
+        if (forms::takesFocus(row->kind))
+            stops.push_back(row);
+    for (std::size_t a = 0; a < stops.size(); ++a)
+        for (std::size_t b = a + 1; b < stops.size(); ++b)
+            QVERIFY2(!inWindow(*stops[a]).intersects(inWindow(*stops[b])),
+                     (id(*stops[a]) + " overlaps " + id(*stops[b])).c_str());
+}
+
+void tst_Description::tableRowsStandOnTheirSlotsLines()
+{
+    // A combatant's cells and legend square stand on the line of its selector:
+    // "Monster 3 HP" beside "Enemy 3", "Character 2 AC" beside "Player Character 2".
+    int placed = 0;
+    for (const ControlDesc *selector : allRows()) {
+        if (selector->kind != Kind::OptionButton)
+            continue;
+        const std::string caption(selector->caption);
+        std::string block = caption;
+        block.replace(0, caption.rfind(' '), caption.rfind("Enemy", 0) == 0 ? "Monster" : "Character");
+        for (const ControlDesc *row : allRows()) {
+            const std::string name(row->accessibleName);
+            const bool cell = row->kind == Kind::TextBox && name.rfind(block + ' ', 0) == 0;
+            if (cell || (row->kind == Kind::Label && row->parent.empty() && name == caption + " legend")) {
+                QVERIFY2(inWindow(*row).top() == inWindow(*selector).top(), (name + " is off its line").c_str());
+                ++placed;
+            }
+        }
+    }
+    QCOMPARE(placed, 64 + 16);
 }
 
 QTEST_APPLESS_MAIN(tst_Description)

@@ -181,20 +181,24 @@ void tst_Window::captionsFitTheirControls()
 
 void tst_Window::followsTheColourScheme()
 {
-    // A dark scheme set before the window is built reaches every system colour.
+    // A scheme set before the window is built, each role in a colour of its own,
+    // so that no system colour can land on a role that merely shares its colour
+    // in the usual schemes.
     const QPalette saved = QApplication::palette();
-    QPalette dark = saved;
-    dark.setColor(QPalette::ToolTipBase, QColor(0x20, 0x20, 0x30));
-    dark.setColor(QPalette::Base, QColor(0x10, 0x10, 0x10));
-    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
-    dark.setColor(QPalette::ButtonText, QColor(0xF0, 0xF0, 0x00));
-    QApplication::setPalette(dark);
+    QPalette scheme = saved;
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+        scheme.setColor(QPalette::ColorRole(role), QColor::fromHsv(role * 17, 200, 60 + role * 8).toRgb());
+    QApplication::setPalette(scheme);
     {
         TestWindow w;
-        QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), QColor(0x20, 0x20, 0x30));
-        QCOMPARE(w.cell(0)->palette().color(QPalette::Base), QColor(0x10, 0x10, 0x10));
-        QCOMPARE(w.cell(0)->palette().color(QPalette::Text), QColor(0xE0, 0xE0, 0xE0));
-        QCOMPARE(w.selector(0)->palette().color(w.selector(0)->foregroundRole()), QColor(0xF0, 0xF0, 0x00));
+        const QImage shot = w.window()->grab().toImage();
+        const auto shown = [&](const QWidget *control, QPoint p) { return shot.pixel(control->mapTo(w.window(), p)); };
+        QCOMPARE(shown(w.window(), {4, 690}), scheme.color(QPalette::ToolTipBase).rgb()); // InfoBackground
+        QCOMPARE(shown(w.map(), {0, 398}), scheme.color(QPalette::Button).rgb());         // ButtonFace
+        QCOMPARE(shown(w.cell(0), {88, 9}), scheme.color(QPalette::Base).rgb());          // WindowBackground
+        QCOMPARE(w.cell(0)->palette().color(QPalette::Text), scheme.color(QPalette::Text)); // WindowText
+        QCOMPARE(w.marker(10)->palette().color(QPalette::WindowText), scheme.color(QPalette::Text));
+        QCOMPARE(w.selector(0)->palette().color(w.selector(0)->foregroundRole()), scheme.color(QPalette::ButtonText));
     }
     QApplication::setPalette(saved);
 }
