@@ -12,6 +12,7 @@
 #include <QStyleOption>
 
 #include <algorithm>
+#include <cmath>
 
 namespace forms {
 
@@ -68,6 +69,12 @@ CachedFrameStyle::Key keyOf(QStyle::PrimitiveElement element, const QStyleOption
     return key;
 }
 
+bool onWholePixels(const QRectF &device)
+{
+    const auto whole = [](qreal v) { return qFuzzyCompare(v + 1, std::round(v) + 1); };
+    return whole(device.left()) && whole(device.top()) && whole(device.right()) && whole(device.bottom());
+}
+
 } // namespace
 
 CachedFrameStyle::CachedFrameStyle(QStyle *base) : QProxyStyle(base) {}
@@ -86,9 +93,12 @@ void CachedFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
                                      const QWidget *widget) const
 {
     // Only plain blits of the elements that repeat; anything transformed, or drawn
-    // as part of a cached element, goes to the style as it is.
+    // as part of a cached element, goes to the style as it is. So does a frame
+    // that does not start and end on whole device pixels, as at a fractional
+    // ratio: the style draws it at that offset, a copy could only be resampled.
     if (m_rendering || !option || !isCached(element, option->rect, widget) || !painter->device() ||
-        painter->transform().type() > QTransform::TxTranslate) {
+        painter->transform().type() > QTransform::TxTranslate ||
+        !onWholePixels(painter->deviceTransform().mapRect(QRectF(option->rect)))) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }

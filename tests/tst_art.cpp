@@ -3,6 +3,7 @@
 
 #include "art/button_faces.h"
 #include "art/hex_grid.h"
+#include "platform/qt_widgets.h"
 #include "art_checks.h"
 #include "test_window.h"
 
@@ -187,6 +188,10 @@ void tst_Art::gridCrispAtAnyRatio()
     QFETCH(double, ratio);
     const QImage grid = art::renderHexGrid(ratio);
     QCOMPARE(grid.devicePixelRatio(), ratio);
+    // The map box keeps one picture, redrawn when its window moves to a screen
+    // of another ratio (here: each row's).
+    static forms::PictureCache shown(&art::kHexGrid);
+    QCOMPARE(shown.at(ratio).toImage(), grid);
     QCOMPARE(grid.width(), int(std::ceil(463 * ratio)));
     QCOMPARE(grid.height(), int(std::ceil(398 * ratio)));
     // No blur: every physical pixel is one of the two greys...
@@ -337,7 +342,7 @@ void tst_Art::wordSpans_data()
     QTest::addColumn<double>("ratio");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    for (double ratio : {1.0, 2.0, 1.5, 3.0}) {
+    for (double ratio : {1.0, 2.0, 1.5, 3.0, 1.25}) {
         QTest::addRow("CLEAR at %g", ratio) << art::FaceKind::Clear << ratio << 37 << 85;
         QTest::addRow("CLOSE at %g", ratio) << art::FaceKind::Close << ratio << 36 << 84;
     }
@@ -351,6 +356,8 @@ void tst_Art::wordSpans()
     QFETCH(int, last);
     const QImage image = faceOf(face, ratio);
     QCOMPARE(image.devicePixelRatio(), ratio);
+    // The face covers the whole of its place on the button, a part pixel included.
+    QCOMPARE(image.size(), QSize(int(std::ceil(100 * ratio)), int(std::ceil(25 * ratio))));
     const QRect wordArea(int(30 * ratio), 0, image.width() - int(30 * ratio), image.height());
     QCOMPARE(boundsOf(image, wordArea, isDark), physical(first, 6, last, 18, ratio));
     // Black letters: their stems reach full black.

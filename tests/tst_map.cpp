@@ -60,7 +60,8 @@ private slots:
     void pressInsideVisibleMarkerMovesNothing();
     void secondPressOfDoubleClickDoesNotPlace();
     void twoSlotsShareOnePoint();
-    void selectingAloneMovesNothing();
+    void arrowKeysSelectInOrder_data();
+    void arrowKeysSelectInOrder();
     void markerIsClippedByTheMapBox();
     void markersDrawOverTheGrid();
     void legendShowsEachMarkersLook();
@@ -214,14 +215,34 @@ void tst_Map::twoSlotsShareOnePoint()
     QVERIFY(othersUntouched(w, {0, 11}));
 }
 
-void tst_Map::selectingAloneMovesNothing()
+void tst_Map::arrowKeysSelectInOrder_data()
 {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("mods");
+    QTest::addColumn<int>("to");
+    QTest::newRow("Down from Enemy 1") << 0 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << 1;
+    QTest::newRow("Up from Enemy 1 round to Player Character 6") << 0 << int(Qt::Key_Up) << Qt::KeyboardModifiers() << 15;
+    QTest::newRow("Right from Enemy 10 to Player Character 1") << 9 << int(Qt::Key_Right) << Qt::KeyboardModifiers() << 10;
+    QTest::newRow("Left from Player Character 1 to Enemy 10") << 10 << int(Qt::Key_Left) << Qt::KeyboardModifiers() << 9;
+    QTest::newRow("keypad Down") << 4 << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 5;
+    QTest::newRow("keypad Left from Player Character 1")
+        << 10 << int(Qt::Key_Left) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 9;
+}
+
+// The arrow keys walk the selectors in their order, selecting as they go; no
+// marker moves.
+void tst_Map::arrowKeysSelectInOrder()
+{
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, mods);
+    QFETCH(int, to);
     TestWindow w;
-    for (int s : {15, 3, 9, 10, 0})
-        choose(w, s);
-    QTest::keyClick(w.selector(0), Qt::Key_Down);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QVERIFY(!w.selector(0)->isChecked());
+    choose(w, from);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    QVERIFY(w.selector(to)->isChecked());
+    QCOMPARE(QApplication::focusWidget(), w.selector(to));
     QVERIFY(othersUntouched(w, {}));
     QVERIFY(w.failures().empty());
 }

@@ -23,6 +23,7 @@ struct Frame {
     QSize size;
     QStyle::State state;
     QColor base; // the text box's background, or invalid for the default
+    qreal ratio = 1; // of the screen it is drawn for
 };
 
 // Largest difference of one channel between two images of the same size.
@@ -83,6 +84,8 @@ void tst_Style::cachedFrameIsTheStylesFrame_data()
     QTest::newRow("option off") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_Off, {}};
     QTest::newRow("option on") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On, {}};
     QTest::newRow("option on, pressed") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On | QStyle::State_Sunken, {}};
+    QTest::newRow("text box on a screen of twice the density") << Frame{Element::TextBox, cell, on, {}, 2};
+    QTest::newRow("option on a screen of 1.5 times the density") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On, {}, 1.5};
 }
 
 void tst_Style::cachedFrameIsTheStylesFrame()
@@ -103,7 +106,8 @@ void tst_Style::cachedFrameIsTheStylesFrame()
         frame.element == Element::Option ? QStyle::PE_IndicatorRadioButton : QStyle::PE_PanelLineEdit;
 
     const auto draw = [&](const QStyle &style) {
-        QImage image(frame.size + QSize(6, 4), QImage::Format_ARGB32_Premultiplied);
+        QImage image((frame.size + QSize(6, 4)) * frame.ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(frame.ratio);
         image.fill(QColor(0xFF, 0xFF, 0xE1));
         QPainter painter(&image);
         style.drawPrimitive(element, &option, &painter, widget);
@@ -117,39 +121,50 @@ void tst_Style::cachedFrameIsTheStylesFrame()
 
 void tst_Style::sameTextKeepsNothingToUndo_data()
 {
+    QTest::addColumn<bool>("notes");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("typed, then erased") << QStringLiteral("Goblin") << QString();
-    QTest::newRow("typed over, back to the same") << QStringLiteral("Orc") << QStringLiteral("Orc");
+    QTest::addColumn<bool>("undone");
+    QTest::newRow("cell typed, then erased") << false << QStringLiteral("Goblin") << QString() << false;
+    QTest::newRow("cell typed over, back to the same") << false << QStringLiteral("Orc") << QStringLiteral("Orc") << false;
+    QTest::newRow("cell typed, then undone") << false << QStringLiteral("Troll") << QString() << true;
+    QTest::newRow("notes typed, then undone") << true << QStringLiteral("The ogre sleeps.") << QString() << true;
 }
 
 // A cell a user has typed into and brought back to the text Clear would set still
-// has that typing in its undo history; Clear must leave nothing to undo.
+// has that typing in its history; Clear must leave nothing to undo or redo.
 void tst_Style::sameTextKeepsNothingToUndo()
 {
+    QFETCH(bool, notes);
     QFETCH(QString, typed);
     QFETCH(QString, kept);
+    QFETCH(bool, undone);
     TestWindow w;
     QVERIFY(w.exposed());
-    QLineEdit *cell = w.cell(0);
+    QWidget *box = notes ? static_cast<QWidget *>(w.notes(0)) : w.cell(0);
+    const auto text = [&] { return notes ? w.notes(0)->toPlainText() : w.cell(0)->text(); };
     forms::Control c;
-    QVERIFY(w.forms().lookup(sheet::kCells, 0, c).ok());
+    QVERIFY(notes ? w.forms().lookup(sheet::kNotes, 0, c).ok() : w.forms().lookup(sheet::kCells, 0, c).ok());
     QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
-    cell->setFocus();
-    cell->selectAll();
-    QTest::keyClicks(cell, typed);
-    cell->selectAll();
-    if (kept.isEmpty())
-        QTest::keyClick(cell, Qt::Key_Backspace);
-    else
-        QTest::keyClicks(cell, kept);
-    QCOMPARE(cell->text(), kept);
-    QVERIFY(cell->isUndoAvailable());
+    box->setFocus();
+    QTest::keySequence(box, QKeySequence::SelectAll);
+    QTest::keyClicks(box, typed);
+    if (undone) {
+        QTest::keySequence(box, QKeySequence::Undo);
+    } else {
+        QTest::keySequence(box, QKeySequence::SelectAll);
+        if (kept.isEmpty())
+            QTest::keyClick(box, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(box, kept);
+    }
+    QCOMPARE(text(), kept);
 
     QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
-    QVERIFY(!cell->isUndoAvailable());
-    QTest::keySequence(cell, QKeySequence::Undo);
-    QCOMPARE(cell->text(), kept);
+    QTest::keySequence(box, QKeySequence::Undo);
+    QCOMPARE(text(), kept);
+    QTest::keySequence(box, QKeySequence::Redo);
+    QCOMPARE(text(), kept);
 }
 
 QTEST_MAIN(tst_Style)
