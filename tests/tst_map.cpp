@@ -2,7 +2,6 @@
 // combatant's marker, and nothing else. Presses go through the window as a user's
 // would, so Qt decides which widget receives them.
 
-#include "fake_forms.h"
 #include "map/map_window.h"
 #include "map/placement.h"
 #include "test_window.h"
@@ -65,9 +64,6 @@ private slots:
     void markerIsClippedByTheMapBox();
     void markersDrawOverTheGrid();
     void legendShowsEachMarkersLook();
-    void handlerReadsSelectorsLastToFirst_data();
-    void handlerReadsSelectorsLastToFirst();
-    void handlerStopsAtFirstFailure();
 };
 
 void tst_Map::startsWithEveryMarkerOutOfSight()
@@ -305,43 +301,6 @@ void tst_Map::legendShowsEachMarkersLook()
         QCOMPARE(shot.pixelColor(firstColumn + QPoint(8, 0)), look);
         QVERIFY(shot.pixelColor(firstColumn) != look);
     }
-}
-
-void tst_Map::handlerReadsSelectorsLastToFirst_data()
-{
-    QTest::addColumn<QStringList>("selected");
-    QTest::addColumn<int>("slot");
-    QTest::newRow("none selected: slot 0") << QStringList() << 0;
-    QTest::newRow("Enemy 1") << QStringList{"Option1"} << 0;
-    QTest::newRow("Enemy 6") << QStringList{"Option6"} << 5;
-    QTest::newRow("Player Character 6") << QStringList{"Option16"} << 15;
-    QTest::newRow("two selected: the lower wins") << QStringList{"Option14", "Option3"} << 2;
-}
-
-void tst_Map::handlerReadsSelectorsLastToFirst()
-{
-    QFETCH(QStringList, selected);
-    QFETCH(int, slot);
-    FakeForms f;
-    for (const QString &s : selected)
-        f.selected.insert(s.toStdString());
-    QVERIFY(map::placeMarker(f, forms::MouseDown{2, 1, 150, 90}).ok());
-
-    QStringList expected;
-    for (int n = 16; n >= 1; --n)
-        expected << QStringLiteral("value Option%1").arg(n);
-    expected << QStringLiteral("top Label3(%1) 90").arg(slot) << QStringLiteral("left Label3(%1) 150").arg(slot);
-    QCOMPARE(f.log, expected);
-}
-
-void tst_Map::handlerStopsAtFirstFailure()
-{
-    FakeForms f;
-    f.failOn = QStringLiteral("lookup Label3(0)");
-    const forms::Status s = map::placeMarker(f, forms::MouseDown{1, 0, 5, 6});
-    QVERIFY(!s.ok());
-    QCOMPARE(s.controlName(), std::string("Label3"));
-    QCOMPARE(f.log.size(), 16); // the selectors were read; no marker was touched
 }
 
 QTEST_MAIN(tst_Map)

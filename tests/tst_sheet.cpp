@@ -1,9 +1,7 @@
 // The record sheet and Clear: cells take any text as typed, and Clear readies the
 // window for the next battle.
 
-#include "fake_forms.h"
 #include "map/map_window.h"
-#include "app/shell.h"
 #include "test_window.h"
 
 #include <QWindow>
@@ -62,8 +60,6 @@ private slots:
     void clearTwiceEqualsOnce();
     void clearOnEmptyWindowMovesOnlyFocus();
     void tabFromLastObjectReachesCloseClearMap();
-    void clearHandlerOrder();
-    void clearHandlerStopsAtFirstFailure();
 };
 
 void tst_Sheet::startsEmpty()
@@ -181,30 +177,6 @@ void tst_Sheet::tabFromLastObjectReachesCloseClearMap()
     }
     QCOMPARE(walked, QStringList({"cmdClose", "cmdClear", "Picture1"}));
     QVERIFY(w.window()->isVisible());
-}
-
-void tst_Sheet::clearHandlerOrder()
-{
-    FakeForms f;
-    QVERIFY(app::clearWindow(f).ok());
-    QStringList expected;
-    for (int i = 0; i < 80; ++i)
-        expected << QStringLiteral("text Text1(%1) \"\"").arg(i);
-    for (int s = 0; s < 16; ++s)
-        expected << QStringLiteral("top Label3(%1) 400").arg(s);
-    expected << QStringLiteral("text RichTextBox1(0) \"\"") << QStringLiteral("text RichTextBox1(1) \"\"");
-    QCOMPARE(f.log, expected);
-}
-
-void tst_Sheet::clearHandlerStopsAtFirstFailure()
-{
-    FakeForms f;
-    f.failOn = QStringLiteral("text Text1(41) \"\"");
-    const forms::Status s = app::clearWindow(f);
-    QVERIFY(!s.ok());
-    QCOMPARE(s.operation(), forms::Operation::SetText);
-    QCOMPARE(s.controlIndex(), std::int16_t(41));
-    QCOMPARE(f.log.size(), 41);
 }
 
 QTEST_MAIN(tst_Sheet)
