@@ -198,9 +198,6 @@ void PictureCanvas::paintEvent(QPaintEvent *event)
 void PictureCanvas::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
-    // The second press of a double-click arrives as a double-click, not a press.
-    if (event->flags().testFlag(Qt::MouseEventCreatedDoubleClick))
-        return;
     if (!m_onMouseDown)
         return;
     const QPoint p = event->position().toPoint();
@@ -214,7 +211,8 @@ void PictureCanvas::mousePressEvent(QMouseEvent *event)
 
 void PictureCanvas::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // Qt's default would run the press handler again; a double-click places nothing.
+    // The second press of a double-click arrives as this event alone, and Qt's
+    // default would run the press handler for it; a double-click places nothing.
     event->accept();
 }
 

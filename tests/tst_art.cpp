@@ -342,7 +342,7 @@ void tst_Art::wordSpans_data()
     QTest::addColumn<double>("ratio");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    for (double ratio : {1.0, 2.0, 1.5, 3.0, 1.25}) {
+    for (double ratio : {1.0, 2.0, 1.5, 3.0, 1.25, 2.5}) {
         QTest::addRow("CLEAR at %g", ratio) << art::FaceKind::Clear << ratio << 37 << 85;
         QTest::addRow("CLOSE at %g", ratio) << art::FaceKind::Close << ratio << 36 << 84;
     }

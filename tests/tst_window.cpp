@@ -31,6 +31,23 @@ QStringList expectedStops(const QString &selector)
     return order;
 }
 
+const QStringList kMetricFamilies{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                                  QStringLiteral("Helvetica")};
+
+// A caption and the width its control lays it out in: a selector's starts right
+// of its indicator, a heading's spans the label.
+std::pair<QString, int> captionRoom(QWidget *control)
+{
+    if (auto *selector = qobject_cast<QRadioButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(selector);
+        option.text = selector->text();
+        return {option.text, selector->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, selector).width()};
+    }
+    auto *label = qobject_cast<QLabel *>(control);
+    return {label->text(), label->contentsRect().width()};
+}
+
 QString focusName()
 {
     QWidget *w = QApplication::focusWidget();
@@ -74,6 +91,7 @@ private slots:
     void frame();
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
+    void fontsAreAsLargeAsFits();
     void followsTheColourScheme();
     void focusStartsOnTheMap();
     void tabWalk_data();
@@ -152,19 +170,7 @@ void tst_Window::captionsFitTheirControls()
     TestWindow w;
     QWidget *control = w.widget(name.toStdString(), std::int16_t(index));
     QVERIFY(control);
-    QString text;
-    int room = 0;
-    if (auto *selector = qobject_cast<QRadioButton *>(control)) {
-        QStyleOptionButton option;
-        option.initFrom(selector);
-        option.text = text = selector->text();
-        room = selector->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, selector).width();
-    } else {
-        auto *label = qobject_cast<QLabel *>(control);
-        QVERIFY(label);
-        text = label->text();
-        room = label->contentsRect().width();
-    }
+    const auto [text, room] = captionRoom(control);
     const int needed = control->fontMetrics().horizontalAdvance(text);
     const QFontInfo font(control->font());
     QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 %2 %3 px: %4 px wide, room %5")
@@ -174,9 +180,38 @@ void tst_Window::captionsFitTheirControls()
                                             .arg(room)));
     // The face drawn, not the weight asked for: a face named by style name wins over it.
     QCOMPARE(QFontDatabase::bold(font.family(), font.styleName()), heading);
-    // Where a metric-compatible family is installed, the classic sizes stay.
-    if (hidden.isEmpty())
+    // Where a metric-compatible family is installed, it is drawn at the classic sizes.
+    if (hidden.isEmpty()) {
         QCOMPARE(font.pixelSize(), heading ? 13 : 11);
+        QVERIFY2(kMetricFamilies.contains(font.family()), qPrintable(font.family()));
+    }
+}
+
+// Where a font had to be made smaller, one pixel more would cut some caption off:
+// the fallback is of like size, not merely small enough.
+void tst_Window::fontsAreAsLargeAsFits()
+{
+    TestWindow w;
+    for (const bool heading : {false, true}) {
+        std::vector<std::pair<QString, int>> captions;
+        QFont font;
+        for (const auto &table : app::kWindow.tables)
+            for (const forms::ControlDesc &row : table)
+                if ((row.kind == forms::Kind::OptionButton ||
+                     (row.kind == forms::Kind::Label && row.look == forms::LabelLook::Text)) &&
+                    (row.font == forms::Font::HeadingBold) == heading) {
+                    QWidget *control = w.widget(row.name, row.index);
+                    captions.push_back(captionRoom(control));
+                    font = control->font();
+                }
+        if (QFontInfo(font).pixelSize() >= (heading ? 13 : 11))
+            continue;
+        font.setPixelSize(QFontInfo(font).pixelSize() + 1);
+        const QFontMetrics larger(font);
+        QVERIFY2(std::any_of(captions.begin(), captions.end(),
+                             [&larger](const auto &c) { return larger.horizontalAdvance(c.first) > c.second; }),
+                 qPrintable(QStringLiteral("every caption fits at %1 px").arg(font.pixelSize())));
+    }
 }
 
 void tst_Window::followsTheColourScheme()
