@@ -176,7 +176,8 @@ double cpuMilliseconds()
            (double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3);
 }
 
-// Touches twice as much memory as a core's own caches hold (L1 and L2 here: 4 MiB).
+// Touches several times as much memory as a core's own caches hold (L1 and L2 here:
+// about 1 MiB a core).
 void evictCaches()
 {
     static std::vector<unsigned char> junk(8u << 20);
