@@ -1,26 +1,18 @@
 // Gives the running program the identity the desktop and screen readers show.
 
 #include "app/identity.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 
 namespace app {
 
-namespace {
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-} // namespace
-
 void applyIdentity()
 {
-    QApplication::setApplicationName(qs(kApplicationName));
-    QApplication::setOrganizationName(qs(kOrganisation));
-    QApplication::setApplicationVersion(qs(kVersion));
-    QApplication::setDesktopFileName(qs(kDesktopFileName));
+    QApplication::setApplicationName(forms::qs(kApplicationName));
+    QApplication::setOrganizationName(forms::qs(kOrganisation));
+    QApplication::setApplicationVersion(forms::qs(kVersion));
+    QApplication::setDesktopFileName(forms::qs(kDesktopFileName));
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 #include "platform_start.h"
 
 #include "app/identity.h"
+#include "platform/qt_text.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -118,7 +119,7 @@ void holdMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
         return;
     }
     QString line = QStringLiteral("%1: cannot open the window: %2")
-                       .arg(QString::fromUtf8(kDesktopFileName.data(), qsizetype(kDesktopFileName.size())),
+                       .arg(forms::qs(kDesktopFileName),
                             describe(g_held, text));
     for (QChar &c : line)
         if (c.category() == QChar::Other_Control)

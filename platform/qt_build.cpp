@@ -3,6 +3,7 @@
 #include "qt_build.h"
 
 #include "qt_look.h"
+#include "qt_text.h"
 #include "qt_widgets.h"
 
 #include <QApplication>
@@ -16,11 +17,6 @@
 namespace forms {
 
 namespace {
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 QPalette::ColorRole roleOf(SysColour c)
 {

@@ -2,6 +2,8 @@
 
 #include "qt_fonts.h"
 
+#include "qt_text.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -18,11 +20,6 @@ namespace {
 // Below this a caption is no longer legible on a screen; a font is not made
 // smaller even if some caption is still too wide at it.
 constexpr int kSmallestPixelSize = 8;
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 // The classic family where it is installed, else the substitute installLook()
 // names: one with its metrics, or DejaVu Sans, wider, where none of those is.

@@ -2,6 +2,7 @@
 
 #include "qt_forms.h"
 
+#include "qt_text.h"
 #include "qt_widgets.h"
 
 #include <QApplication>
@@ -16,11 +17,6 @@
 namespace forms {
 
 namespace {
-
-QString qs(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 std::tuple<std::string_view, std::int16_t> keyOf(const ControlDesc &d)
 {

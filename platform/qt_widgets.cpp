@@ -3,6 +3,8 @@
 
 #include "qt_widgets.h"
 
+#include "qt_text.h"
+
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,8 +62,8 @@ const QPixmap &PictureCache::at(qreal devicePixelRatio)
 
 FormWindow::FormWindow(const FormDesc &desc)
 {
-    setWindowTitle(QString::fromUtf8(desc.caption.data(), qsizetype(desc.caption.size())));
-    setObjectName(QString::fromUtf8(desc.name.data(), qsizetype(desc.name.size())));
+    setWindowTitle(qs(desc.caption));
+    setObjectName(qs(desc.name));
     setFixedSize(desc.clientWidth, desc.clientHeight);
     // A window of one fixed size has nothing to maximise to: its frame is asked
     // for a title, minimise and close only.
@@ -239,7 +241,7 @@ void SwatchLabel::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
     painter.drawText(r.adjusted(1, 1, -1, -1), Qt::AlignHCenter | Qt::AlignTop,
-                     QString::fromUtf8(m_desc.caption.data(), qsizetype(m_desc.caption.size())));
+                     qs(m_desc.caption));
 }
 
 void SwatchLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }

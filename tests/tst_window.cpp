@@ -1,5 +1,6 @@
 // The main window as a user meets it: caption, size, colours, the focus order and Close.
 
+#include "platform/qt_fonts.h"
 #include "test_window.h"
 
 #include <QFontDatabase>
@@ -31,8 +32,11 @@ QStringList expectedStops(const QString &selector)
     return order;
 }
 
-const QStringList kMetricFamilies{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                                  QStringLiteral("Helvetica")};
+// The rows whose caption must fit their control: selectors and headings.
+bool hasCaption(const forms::ControlDesc &row)
+{
+    return row.kind == forms::Kind::OptionButton || (row.kind == forms::Kind::Label && row.look == forms::LabelLook::Text);
+}
 
 // A caption and the width its control lays it out in: a selector's starts right
 // of its indicator, a heading's spans the label.
@@ -143,8 +147,7 @@ void tst_Window::captionsFitTheirControls_data()
     QTest::addColumn<bool>("heading");
     for (const auto &table : app::kWindow.tables)
         for (const forms::ControlDesc &row : table) {
-            if (row.kind != forms::Kind::OptionButton &&
-                (row.kind != forms::Kind::Label || row.look != forms::LabelLook::Text))
+            if (!hasCaption(row))
                 continue;
             const QByteArray name(row.name.data(), qsizetype(row.name.size()));
             const QByteArray caption(row.caption.data(), qsizetype(row.caption.size()));
@@ -183,7 +186,7 @@ void tst_Window::captionsFitTheirControls()
     // Where a metric-compatible family is installed, it is drawn at the classic sizes.
     if (hidden.isEmpty()) {
         QCOMPARE(font.pixelSize(), heading ? 13 : 11);
-        QVERIFY2(kMetricFamilies.contains(font.family()), qPrintable(font.family()));
+        QVERIFY2(forms::metricCompatibleFamilies().contains(font.family()), qPrintable(font.family()));
     }
 }
 
@@ -197,9 +200,7 @@ void tst_Window::fontsAreAsLargeAsFits()
         QFont font;
         for (const auto &table : app::kWindow.tables)
             for (const forms::ControlDesc &row : table)
-                if ((row.kind == forms::Kind::OptionButton ||
-                     (row.kind == forms::Kind::Label && row.look == forms::LabelLook::Text)) &&
-                    (row.font == forms::Font::HeadingBold) == heading) {
+                if (hasCaption(row) && (row.font == forms::Font::HeadingBold) == heading) {
                     QWidget *control = w.widget(row.name, row.index);
                     captions.push_back(captionRoom(control));
                     font = control->font();
@@ -370,7 +371,7 @@ void tst_Window::noPlatformIsOneLine_data()
         << QStringList{QStringLiteral("WAYLAND_DISPLAY=wayland-nothing")} << QString()
         << QStringLiteral("no Wayland compositor answers (WAYLAND_DISPLAY=wayland-nothing)");
     QTest::newRow("no display at all") << QStringList() << QString()
-                                       << QStringLiteral("(DISPLAY and WAYLAND_DISPLAY are not set)");
+                                       << QStringLiteral("no X server answers (DISPLAY is not set)");
 }
 
 void tst_Window::noPlatformIsOneLine()
