@@ -32,8 +32,7 @@ done
 program=$(sed -n 's/^Exec=//p' "$root/$entry")
 [ -x "$root$program" ] || { echo "the desktop entry runs $program, which the package lacks"; exit 1; }
 desktop-file-validate "$root/$entry"
-appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
-appstreamcli validate-tree --no-net "$root"
+"$here/appstream_check.sh" "$root/usr"
 if command -v lintian >/dev/null; then
     lintian --fail-on error "$deb" || { echo "lintian finds errors in the package"; exit 1; }
 else
