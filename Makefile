@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test bench deb mutants deps clean
+.PHONY: run test releases bench deb mutants deps clean
 
 deps:
 	@scripts/install-deps
@@ -19,6 +19,13 @@ test: deps
 	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The same suite and package check on Debian 13 and unstable, each in a fresh
+# root made with mmdebstrap from a clean clone of the current commit (see
+# README, Two commands). Needs root; takes about ten minutes a release.
+releases:
+	@scripts/install-deps mmdebstrap
+	scripts/test-releases
 
 # Release binaries, then one table of start-up, memory, placement and Clear
 # figures against their baselines and targets (see README, Performance).
