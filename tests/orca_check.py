@@ -111,12 +111,20 @@ def wait_for(condition, what, orca):
 
 
 def start_orca(home, log):
+    """Orca with its log on the terminal, and speech and braille off where its
+    command line offers that (Orca 51 dropped the option, along with its own
+    preferences folder; the private data folder below serves instead)."""
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
                XDG_DATA_HOME=os.path.join(home, "data"), XDG_CACHE_HOME=os.path.join(home, "cache"),
                GSETTINGS_BACKEND="memory")
-    return subprocess.Popen(["orca", "--user-prefs", os.path.join(home, "orca"), "--disable", "speech",
-                             "--disable", "braille", "--debug-file", log.path],
-                            env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    usage = subprocess.run(["orca", "--help"], env=env, capture_output=True, text=True, timeout=60).stdout
+    command = ["orca", "--debug-file", log.path]
+    if "--user-prefs" in usage:
+        command += ["--user-prefs", os.path.join(home, "orca")]
+    if "--disable" in usage:
+        command += ["--disable", "speech", "--disable", "braille"]
+    return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
 
 
 def announced(stop):
