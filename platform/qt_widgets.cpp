@@ -158,9 +158,19 @@ void FormWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     // Qt's own title bar on Wayland draws a maximise button whatever the window
     // asks for; a press on it would leave the frame showing a maximised window
-    // of the same fixed size. The window takes the state back.
+    // of the same fixed size. The window takes the state back once Qt has
+    // applied it: taken back while it is being applied, the compositor never
+    // hears of it, and Qt 6.8 keeps the screen-filling size it was given while
+    // Qt 6.4 draws the fixed size into the maximised surface, which the
+    // compositor rejects as a protocol error.
     if (event->type() == QEvent::WindowStateChange && isMaximized())
-        setWindowState(windowState() & ~Qt::WindowMaximized);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMaximized())
+                    setWindowState(windowState() & ~Qt::WindowMaximized);
+            },
+            Qt::QueuedConnection);
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)
