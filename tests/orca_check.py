@@ -124,10 +124,12 @@ def start_orca(home, log):
     if "--disable" in usage:
         command += ["--disable", "speech", "--disable", "braille"]
     # Orca will not start beside another of the same user's (a screen reader the
-    # developer relies on, or another check); where allowed, it runs where it can
-    # see no other process, and ends with the check.
-    if os.geteuid() == 0:
-        command = ["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"] + command
+    # developer relies on, or another check); where allowed (root, and not inside
+    # a chroot, where / is no mount point), it runs where it can see no other
+    # process, and ends with the check.
+    isolate = ["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"]
+    if os.geteuid() == 0 and subprocess.run(isolate + ["true"], capture_output=True).returncode == 0:
+        command = isolate + command
     return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
 
