@@ -42,6 +42,17 @@ enum class Font : std::uint8_t {
     HeadingBold, // bold sans-serif, 13 pixels
 };
 
+// The classic design's size and weight of each font, which every binding draws
+// in a family of the classic metrics.
+struct FontSize {
+    int pixels = 0;
+    bool bold = false;
+};
+constexpr FontSize classicSize(Font font)
+{
+    return font == Font::HeadingBold ? FontSize{13, true} : FontSize{11, false};
+}
+
 // How a label draws itself: its caption as text, an opaque square of its back
 // colour, or a 1-pixel black box with its caption (a digit) at the top.
 enum class LabelLook : std::uint8_t { Text, Fill, Box };
