@@ -15,7 +15,7 @@ run: deps
 	@scripts/check-display
 	$(PROGRAM)
 
-test: deps
+test: deps web
 	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
@@ -40,3 +40,10 @@ mutants: deps
 
 clean:
 	rm -rf build
+
+# The web edition: one page, build/web/kelm-zizovu-dizuzed.html (see README,
+# Web edition), built by Emscripten from the same sources.
+.PHONY: web
+web: deps
+	emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build build/web

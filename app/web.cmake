@@ -11,7 +11,7 @@ find_program(KZD_NODE NAMES node nodejs REQUIRED)
 find_program(KZD_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
 set(kzd_web_flags
-    -sSTRICT=1 -sFILESYSTEM=0 -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1
+    -sFILESYSTEM=0 -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1
     -sEXPORTED_RUNTIME_METHODS=HEAPU8 -sMALLOC=emmalloc)
 
 # The program for the page: its script, and its wasm, which the page carries in

@@ -30,6 +30,7 @@ def subset_font(path, codepoints):
     options.layout_features = ['kern', 'liga']
     options.hinting = False
     options.desubroutinize = True
+    options.drop_tables += ['FFTM']  # a font editor's time stamps
     font = TTFont(path)
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=sorted(codepoints))
