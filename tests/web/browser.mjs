@@ -26,9 +26,9 @@ export function launch() {
 }
 
 // A new page on the board, once the board is built and drawn.
-export async function openBoard(browser, { ratio = 1, touch = false } = {}) {
+export async function openBoard(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
     const context = await browser.newContext({ viewport: { width: 1040, height: 760 }, deviceScaleFactor: ratio,
-                                               hasTouch: touch });
+                                               hasTouch: touch, colorScheme });
     const page = await context.newPage();
     await page.goto(pageUrl);
     await page.waitForFunction(() => window.kzdBoard?.description() && !document.getElementById('board').hidden);

@@ -27,8 +27,11 @@ function boardRect(rows, row) {
     return [left, top, row.rect[2], row.rect[3]];
 }
 
-test('every control stands at its row\'s place and size, in its font and colours', async () => {
-    const page = await openBoard(browser);
+// In a dark scheme the system colours differ from one another, so each control
+// shows it takes the one its row names.
+for (const colorScheme of ['light', 'dark'])
+test(`every control stands at its row's place and size, in its font and colours (${colorScheme} scheme)`, async () => {
+    const page = await openBoard(browser, { colorScheme });
     const { form, rows, fonts } = await description(page);
     const shown = await page.evaluate(() => {
         const board = document.getElementById('board').getBoundingClientRect();
@@ -70,6 +73,12 @@ test('every control stands at its row\'s place and size, in its font and colours
     await page.context().close();
 });
 
+const kFaceProbes = [
+    ['cmdClear', 14, 13, 0xFFFFFF], ['cmdClear', 6, 13, 0xDD001A], ['cmdClear', 60, 2, 0xF1F4CE],
+    ['cmdClose', 13, 12, 0x6A4F9A], ['cmdClose', 9, 12, 0xFFFFD4], ['cmdClose', 8, 12, 0x9B8BAD],
+    ['cmdClose', 11, 9, 0x9B8BAD], ['cmdClose', 6, 12, 0x6A4F9A],
+];
+
 // The screenshot's pixels of each picture against those the program draws, at
 // the device's ratio: the grid exactly, a face as the canvas holds it (so it is
 // shown without scaling).
@@ -101,6 +110,12 @@ for (const ratio of [1, 2]) {
             }, { png, id: row.id, name: nameOf(row), face: !!row.picture.face, ratio });
             assert.equal(differ, 0, `${nameOf(row)}: bytes that differ`);
         }
+        // Inside its shapes a face has their exact colours, the inner ones laid on whole pixels.
+        for (const [name, x, y, colour] of kFaceProbes) {
+            const seen = await page.locator(`[data-name="${name}"] canvas`).evaluate((c, [x, y]) =>
+                [...c.getContext('2d').getImageData(x, y, 1, 1).data.slice(0, 3)], [Math.floor((x + 0.5) * ratio), Math.floor((y + 0.5) * ratio)]);
+            assert.deepEqual(seen, [colour >> 16, colour >> 8 & 255, colour & 255], `${name} at (${x}, ${y})`);
+        }
         await page.context().close();
     });
 }
@@ -125,18 +140,29 @@ const kPresses = [
       presses: [{ at: [50, 50] }, { select: 1, at: [55, 60] }], markers: { 0: [50, 50], 1: [464, 392] } },
 ];
 
+const markerPlaces = (page) => page.evaluate(() => [...Array(16).keys()].map((s) => {
+    const el = document.querySelector(`[data-name="Label3(${s})"]`);
+    return [el.offsetLeft, el.offsetTop];
+}));
+
 for (const { what, touch, presses, markers } of kPresses) {
     test(`placement: ${what}`, async () => {
         const page = await openBoard(browser, { touch });
         const { rows } = await description(page);
         const map = boardRect(rows, rowNamed(rows, 'Picture1'));
         const origin = await page.locator('#board').boundingBox();
+        const moved = [];
         for (const { select, at, button = 'left', modifiers = [], clickCount = 1 } of presses) {
             if (select !== undefined)
                 await page.locator(`[data-name="Option${select + 1}"] input`).check();
             const [x, y] = [origin.x + map[0] + 1 + at[0], origin.y + map[1] + 1 + at[1]];
             if (touch) {
-                await page.touchscreen.tap(x, y);
+                // A touch places as it starts, as a press does, not when it ends as a tap.
+                const cdp = await page.context().newCDPSession(page);
+                await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+                await page.evaluate(() => new Promise(requestAnimationFrame));
+                moved.push(await markerPlaces(page));
+                await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
             } else {
                 for (const key of modifiers) await page.keyboard.down(key);
                 await page.mouse.move(x, y);
@@ -145,10 +171,10 @@ for (const { what, touch, presses, markers } of kPresses) {
                 for (const key of modifiers) await page.keyboard.up(key);
             }
         }
-        for (const [slot, [left, top]] of Object.entries(markers)) {
-            const box = await page.locator(`[data-name="Label3(${slot})"]`).evaluate((el) => [el.offsetLeft, el.offsetTop]);
-            assert.deepEqual(box, [left, top], `marker ${slot}`);
-        }
+        moved.push(await markerPlaces(page));
+        for (const places of moved)
+            for (const [slot, [left, top]] of Object.entries(markers))
+                assert.deepEqual(places[slot], [left, top], `marker ${slot}`);
         // What shows is clipped at the map's edge.
         const clip = await page.locator('[data-name="Picture1"] .client').evaluate((el) => [el.clientWidth, el.clientHeight, getComputedStyle(el).overflow]);
         assert.deepEqual(clip, [map[2] - 2, map[3] - 2, 'hidden']);
@@ -166,18 +192,15 @@ test('Clear empties every cell and both notes and parks every marker, keeping it
     await page.evaluate(() => document.querySelectorAll('#board input[type=text], #board textarea')
         .forEach((el, i) => { el.value = `entry ${i}`; }));
     await page.locator('[data-name="cmdClear"]').click();
+    const markers = await markerPlaces(page);
     const after = await page.evaluate(() => ({
         texts: [...document.querySelectorAll('#board input[type=text], #board textarea')].map((el) => el.value),
-        markers: [...Array(16).keys()].map((s) => {
-            const el = document.querySelector(`[data-name="Label3(${s})"]`);
-            return [el.offsetLeft, el.offsetTop];
-        }),
         chosen: document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
         focus: document.activeElement.dataset.name,
     }));
     assert.equal(after.texts.length, 82);
     assert.ok(after.texts.every((t) => t === ''), 'every cell and note is empty');
-    assert.deepEqual(after.markers, rows.filter((r) => r.name === 'Label3').map((r) => [r.index === 5 ? 120 : r.rect[0], 400]));
+    assert.deepEqual(markers, rows.filter((r) => r.name === 'Label3').map((r) => [r.index === 5 ? 120 : r.rect[0], 400]));
     assert.equal(after.chosen, 'Option6');
     assert.equal(after.focus, 'cmdClear');
     await page.context().close();
