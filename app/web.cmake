@@ -12,7 +12,7 @@ find_program(KZD_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
 set(kzd_web_flags
     -sFILESYSTEM=0 -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1
-    -sEXPORTED_RUNTIME_METHODS=HEAPU8 -sMALLOC=emmalloc)
+    -sEXPORTED_RUNTIME_METHODS=HEAPU8,UTF8ToString -sMALLOC=emmalloc)
 
 # The program for the page: its script, and its wasm, which the page carries in
 # its own bytes and hands over itself, so the script never fetches it.
@@ -27,7 +27,14 @@ target_link_libraries(kzd_describe PRIVATE shell platform_web)
 kzd_warnings(kzd_describe)
 target_link_options(kzd_describe PRIVATE ${kzd_web_flags} -sENVIRONMENT=node -sSINGLE_FILE=1)
 
-set(kzd_fonts /usr/share/fonts/truetype/liberation2)
+# Liberation Sans 2 from fonts-liberation2 (since Debian 13 its files come with
+# fonts-liberation, which it depends on), with its licence.
+foreach(face Regular Bold)
+    find_file(KZD_LIBERATION_SANS_${face} LiberationSans-${face}.ttf PATHS /usr/share/fonts/truetype
+              PATH_SUFFIXES liberation2 liberation NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endforeach()
+find_file(KZD_LIBERATION_COPYRIGHT copyright PATHS /usr/share/doc PATH_SUFFIXES fonts-liberation2 fonts-liberation
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(kzd_web_source ${PROJECT_SOURCE_DIR}/platform/web)
 set(kzd_page ${PROJECT_BINARY_DIR}/${KZD_DesktopFileName}.html)
 add_custom_command(
@@ -37,8 +44,8 @@ add_custom_command(
             --name ${KZD_ApplicationName}
             --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
             --program $<TARGET_FILE:kzd_web> --wasm $<TARGET_FILE_DIR:kzd_web>/kzd_web.wasm --description ${CMAKE_CURRENT_BINARY_DIR}/description.json
-            --regular ${kzd_fonts}/LiberationSans-Regular.ttf --bold ${kzd_fonts}/LiberationSans-Bold.ttf
-            --copyright /usr/share/doc/fonts-liberation2/copyright
+            --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
+            --copyright ${KZD_LIBERATION_COPYRIGHT}
             --out ${kzd_page} --licence ${PROJECT_BINARY_DIR}/LICENSE-fonts
     DEPENDS kzd_web kzd_describe ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
     VERBATIM)

@@ -16,6 +16,7 @@
     };
     const kFamily = 'KzdSans';
     const kUnchanged = -2147483648;
+    const kButtonBorder = 1; // pixels
     const kEnded = document.getElementById('kzd-ended').dataset.ended;
 
     let module = null;
@@ -113,6 +114,7 @@
         case 'CommandButton':
             el = document.createElement('button');
             el.type = 'button';
+            el.style.borderWidth = `${kButtonBorder}px`;
             if (row.picture)
                 el.append(pictureCanvas(row));
             if (row.onClick)
@@ -187,12 +189,12 @@
         canvas.style.height = `${height / ratio}px`;
     }
 
-    // A face is centred on its button on whole pixels, as the desktop places it.
+    // A face is centred on its button on whole pixels, as the desktop places it;
+    // the canvas is placed from inside the button's border.
     function centre(canvas, row) {
-        const button = elements[row.id], style = getComputedStyle(button);
         const [, , width, height] = row.rect;
-        canvas.style.left = `${Math.floor((width - row.picture.width) / 2) - parseFloat(style.borderLeftWidth)}px`;
-        canvas.style.top = `${Math.floor((height - row.picture.height) / 2) - parseFloat(style.borderTopWidth)}px`;
+        canvas.style.left = `${Math.floor((width - row.picture.width) / 2) - kButtonBorder}px`;
+        canvas.style.top = `${Math.floor((height - row.picture.height) / 2) - kButtonBorder}px`;
     }
 
     // The face's outer shapes and its word are smoothed by the canvas; the inner
@@ -312,7 +314,13 @@
     };
 
     // The program and the fonts travel in the page and are loaded from its own bytes.
-    const bytesOf = (id) => Uint8Array.from(atob(document.getElementById(id).textContent.trim()), (c) => c.charCodeAt(0));
+    function bytesOf(id) {
+        const text = atob(document.getElementById(id).textContent.trim());
+        const bytes = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; ++i)
+            bytes[i] = text.charCodeAt(i);
+        return bytes;
+    }
 
     async function loadFonts() {
         const faces = [];
@@ -336,7 +344,15 @@
         },
     });
 
-    loadFonts().then(() => createKzd({page, wasmBinary: bytesOf('kzd-wasm')})).catch((error) => {
+    // The program compiles while the fonts load, and starts once both are in, so
+    // the board is laid out in its own fonts at once.
+    Promise.all([WebAssembly.compile(bytesOf('kzd-wasm')), loadFonts()]).then(([program]) => createKzd({
+        page,
+        instantiateWasm(imports, receive) {
+            WebAssembly.instantiate(program, imports).then((instance) => receive(instance, program));
+            return {};
+        },
+    })).catch((error) => {
         document.getElementById('kzd-ended').textContent = `The board cannot start: ${error}`;
         document.getElementById('kzd-ended').hidden = false;
     });
