@@ -22,10 +22,11 @@ test: deps web
 
 # Release binaries, then one table of start-up, memory, placement and Clear
 # figures against their baselines and targets (see README, Performance).
-bench: deps
+bench: deps web
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target bench_driver
 	bench/run-bench build/release
+	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node bench/web_bench.mjs
 
 # The Debian package, from the release build (see README, Install).
 deb: deps
@@ -45,5 +46,5 @@ clean:
 # Web edition), built by Emscripten from the same sources.
 .PHONY: web
 web: deps
-	emcmake cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DKZD_WERROR=$(WERROR) >/dev/null
-	cmake --build build/web
+	cmake --preset web -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset web
