@@ -29,15 +29,18 @@
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
     const colourOf = (c) => (c.system ? kSystemColours[c.system] : hex(c.rgb));
     const physical = (logical, ratio) => Math.ceil(logical * ratio - 1e-9);
-    const fontOf = (index) => {
-        const f = description.fonts[index];
-        return `${f.bold ? 'bold ' : ''}${f.pixels}px ${kFamily}, sans-serif`;
-    };
+    // One rule a font, so that no control parses its own.
+    function addFontRules() {
+        const sheet = document.head.appendChild(document.createElement('style')).sheet;
+        description.fonts.forEach((f, i) =>
+            sheet.insertRule(`.font-${i} { font: ${f.bold ? 'bold ' : ''}${f.pixels}px ${kFamily}, sans-serif; }`));
+    }
 
     function place(el, row) {
         const [left, top, width, height] = row.rect;
         Object.assign(el.style, {left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px`,
-                                 zIndex: String(row.id + 1), font: fontOf(row.font)});
+                                 zIndex: String(row.id + 1)});
+        el.classList.add(`font-${row.font}`);
     }
 
     function pictureCanvas(row) {
@@ -259,8 +262,10 @@
         document.title = form.caption;
         board = document.getElementById('board');
         board.dataset.name = form.name;
+        addFontRules();
         Object.assign(board.style, {width: `${form.width}px`, height: `${form.height}px`,
-                                   backgroundColor: colourOf(form.back), font: fontOf(0)});
+                                   backgroundColor: colourOf(form.back)});
+        board.classList.add('font-0');
         for (const row of description.rows)
             create(row);
         // Each control goes into its parent in focus order, so that the page's own
