@@ -5,6 +5,7 @@
 
 #include <emscripten.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,9 +37,14 @@ public:
     }
     Json &number(double value)
     {
+        // The description's numbers are whole but for none so far; formatting a
+        // whole number is cheap, where printf's is not.
         char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.17g", value);
-        m_text += buffer;
+        const auto whole = static_cast<long long>(value);
+        if (double(whole) == value)
+            m_text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, whole).ptr);
+        else
+            m_text.append(buffer, std::size_t(std::snprintf(buffer, sizeof buffer, "%.17g", value)));
         return *this;
     }
     Json &string(std::string_view text)
@@ -294,22 +300,24 @@ void WebForms::finishFace(std::uint16_t id, Pixels &face) const
 namespace {
 
 // The last picture handed out, kept until the next.
-std::vector<std::uint8_t> g_rgba;
+std::vector<std::uint32_t> g_rgba;
 int g_rgbaWidth = 0;
 int g_rgbaHeight = 0;
+
+// WebAssembly is little-endian: RGBA bytes read as one word are 0xAABBGGRR,
+// which is 0xAARRGGBB with red and blue swapped.
+constexpr std::uint32_t swapRedBlue(std::uint32_t p)
+{
+    return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+}
 
 void toRgba(const forms::Pixels &pixels)
 {
     g_rgbaWidth = pixels.width;
     g_rgbaHeight = pixels.height;
-    g_rgba.resize(pixels.argb.size() * 4);
-    for (std::size_t i = 0; i < pixels.argb.size(); ++i) {
-        const std::uint32_t p = pixels.argb[i];
-        g_rgba[4 * i] = std::uint8_t(p >> 16);
-        g_rgba[4 * i + 1] = std::uint8_t(p >> 8);
-        g_rgba[4 * i + 2] = std::uint8_t(p);
-        g_rgba[4 * i + 3] = std::uint8_t(p >> 24);
-    }
+    g_rgba.resize(pixels.argb.size());
+    for (std::size_t i = 0; i < pixels.argb.size(); ++i)
+        g_rgba[i] = swapRedBlue(pixels.argb[i]);
 }
 
 } // namespace
@@ -333,7 +341,7 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t *kzd_pixels(int id, double ratio)
 {
     auto *forms = forms::WebForms::current();
     toRgba(forms ? forms->pixels(std::uint16_t(id), ratio) : forms::Pixels{});
-    return g_rgba.data();
+    return reinterpret_cast<std::uint8_t *>(g_rgba.data());
 }
 
 // Takes the face the page drew (RGBA, width x height at a ratio), lays the
@@ -341,13 +349,13 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t *kzd_pixels(int id, double ratio)
 EMSCRIPTEN_KEEPALIVE std::uint8_t *kzd_finish_face(int id, const std::uint8_t *rgba, int width, int height, double ratio)
 {
     forms::Pixels face{width, height, ratio, std::vector<std::uint32_t>(std::size_t(width) * std::size_t(height))};
-    for (std::size_t i = 0; i < face.argb.size(); ++i)
-        face.argb[i] = std::uint32_t(rgba[4 * i + 3]) << 24 | std::uint32_t(rgba[4 * i]) << 16 |
-                       std::uint32_t(rgba[4 * i + 1]) << 8 | rgba[4 * i + 2];
+    std::memcpy(face.argb.data(), rgba, face.argb.size() * 4);
+    for (std::uint32_t &p : face.argb)
+        p = swapRedBlue(p);
     if (auto *forms = forms::WebForms::current())
         forms->finishFace(std::uint16_t(id), face);
     toRgba(face);
-    return g_rgba.data();
+    return reinterpret_cast<std::uint8_t *>(g_rgba.data());
 }
 
 EMSCRIPTEN_KEEPALIVE int kzd_rgba_width() { return g_rgbaWidth; }
