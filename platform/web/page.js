@@ -24,6 +24,7 @@
     let board = null;
     const elements = []; // by row id: the element a user sees and focuses
     const inputs = [];   // by row id: the form control holding a value or text
+    const clients = [];  // by row id: where a picture box's children go
     const canvases = []; // by row id: where a picture is drawn
 
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
@@ -64,7 +65,7 @@
             client.style.background = colourOf(row.back);
             client.append(pictureCanvas(row));
             el.append(client);
-            inputs[row.id] = client; // where the markers go
+            clients[row.id] = client;
             if (row.onMouseDown)
                 watchPresses(row, el, client);
             break;
@@ -248,6 +249,8 @@
     // Pictures are drawn at the device pixel ratio, and again when it changes
     // (the window moved to another screen, or the page zoomed).
     function drawPictures() {
+        if (!module)
+            return; // the program has ended
         const ratio = window.devicePixelRatio || 1;
         for (const row of description.rows)
             if (row.picture && canvases[row.id])
@@ -272,8 +275,7 @@
         // Tab order is the window's; the rows' order decides what is drawn on top.
         const byFocus = [...description.rows].sort((a, b) => a.focus - b.focus || a.id - b.id);
         for (const row of byFocus) {
-            const parent = row.parent < 0 ? board : (inputs[row.parent] && description.rows[row.parent].kind === 'PictureBox'
-                ? inputs[row.parent] : elements[row.parent]);
+            const parent = row.parent < 0 ? board : clients[row.parent] || elements[row.parent];
             parent.append(elements[row.id]);
         }
         drawPictures();
