@@ -39,8 +39,7 @@
 
     function place(el, row) {
         const [left, top, width, height] = row.rect;
-        Object.assign(el.style, {left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px`,
-                                 zIndex: String(row.id + 1)});
+        Object.assign(el.style, {left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px`});
         el.classList.add(`font-${row.font}`);
     }
 
@@ -258,6 +257,16 @@
         matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', drawPictures, {once: true});
     }
 
+    // Where siblings overlap, the later row is drawn on top. Only those get a
+    // stacking order of their own: each one costs the browser work at every paint.
+    function stackOverlaps() {
+        const overlap = (a, b) => a.rect[0] < b.rect[0] + b.rect[2] && b.rect[0] < a.rect[0] + a.rect[2] &&
+                                  a.rect[1] < b.rect[1] + b.rect[3] && b.rect[1] < a.rect[1] + a.rect[3];
+        for (const a of description.rows)
+            if (description.rows.some((b) => b !== a && b.parent === a.parent && overlap(a, b)))
+                elements[a.id].style.zIndex = String(a.id + 1);
+    }
+
     function build(text, instance) {
         module = instance;
         description = JSON.parse(text);
@@ -278,6 +287,7 @@
             const parent = row.parent < 0 ? board : clients[row.parent] || elements[row.parent];
             parent.append(elements[row.id]);
         }
+        stackOverlaps();
         drawPictures();
         board.hidden = false;
         const first = description.focusOrder[0];

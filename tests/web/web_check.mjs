@@ -70,6 +70,19 @@ test(`every control stands at its row's place and size, in its font and colours 
         if (row.kind === 'OptionButton' || row.look !== 'fill' && row.kind === 'Label')
             assert.equal(el.text, row.caption, `${nameOf(row)}'s caption`);
     }
+    // Where two controls overlap, the later row is drawn on top, as the window draws them.
+    for (const [a, b] of rows.flatMap((a) => rows.filter((b) => b.id > a.id && b.parent === a.parent).map((b) => [a, b]))) {
+        const [ra, rb] = [boardRect(rows, a), boardRect(rows, b)];
+        const [left, top] = [Math.max(ra[0], rb[0]), Math.max(ra[1], rb[1])];
+        const [right, bottom] = [Math.min(ra[0] + ra[2], rb[0] + rb[2]), Math.min(ra[1] + ra[3], rb[1] + rb[3])];
+        if (left >= right || top >= bottom || a.parent >= 0 && rows[a.parent].kind === 'PictureBox')
+            continue; // markers start piled up out of sight
+        const onTop = await page.evaluate(([x, y]) => {
+            const board = document.getElementById('board').getBoundingClientRect();
+            return document.elementFromPoint(board.left + x, board.top + y).closest('[data-name]').dataset.name;
+        }, [(left + right) / 2, (top + bottom) / 2]);
+        assert.equal(onTop, nameOf(b), `${nameOf(b)} over ${nameOf(a)}`);
+    }
     await page.context().close();
 });
 
