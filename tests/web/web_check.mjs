@@ -149,6 +149,7 @@ const kPresses = [
       presses: [{ at: [40, 40] }, { at: [300, 300], clickCount: 2 }], markers: { 0: [40, 40] } },
     { what: 'a press near the edge is clipped there', presses: [{ at: [455, 390] }], markers: { 0: [455, 390] } },
     { what: 'a touch places', touch: true, presses: [{ select: 15, at: [120, 80] }], markers: { 15: [120, 80] } },
+    { what: 'a pen places', pen: true, presses: [{ select: 9, at: [220, 180] }], markers: { 9: [220, 180] } },
     { what: 'a touch on a marker stays with it', touch: true,
       presses: [{ at: [50, 50] }, { select: 1, at: [55, 60] }], markers: { 0: [50, 50], 1: [464, 392] } },
 ];
@@ -158,7 +159,7 @@ const markerPlaces = (page) => page.evaluate(() => [...Array(16).keys()].map((s)
     return [el.offsetLeft, el.offsetTop];
 }));
 
-for (const { what, touch, presses, markers } of kPresses) {
+for (const { what, touch, pen, presses, markers } of kPresses) {
     test(`placement: ${what}`, async () => {
         const page = await openBoard(browser, { touch });
         const { rows } = await description(page);
@@ -176,6 +177,10 @@ for (const { what, touch, presses, markers } of kPresses) {
                 await page.evaluate(() => new Promise(requestAnimationFrame));
                 moved.push(await markerPlaces(page));
                 await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+            } else if (pen) {
+                const cdp = await page.context().newCDPSession(page);
+                for (const type of ['mousePressed', 'mouseReleased'])
+                    await cdp.send('Input.dispatchMouseEvent', { type, x, y, button: 'left', clickCount: 1, pointerType: 'pen' });
             } else {
                 for (const key of modifiers) await page.keyboard.down(key);
                 await page.mouse.move(x, y);
