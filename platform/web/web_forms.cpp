@@ -6,7 +6,7 @@
 #include <emscripten.h>
 
 #include <charconv>
-#include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,16 +35,24 @@ public:
         m_text += text;
         return *this;
     }
+    // Numbers to a millionth, which is finer than any of the description's;
+    // printf's formatting would add a seventh to the program's size.
     Json &number(double value)
     {
-        // The description's numbers are whole but for none so far; formatting a
-        // whole number is cheap, where printf's is not.
-        char buffer[32];
-        const auto whole = static_cast<long long>(value);
-        if (double(whole) == value)
-            m_text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, whole).ptr);
-        else
-            m_text.append(buffer, std::size_t(std::snprintf(buffer, sizeof buffer, "%.17g", value)));
+        const long long millionths = std::llround(value * 1e6);
+        if (millionths < 0)
+            m_text += '-';
+        const unsigned long long magnitude = millionths < 0 ? 0ull - static_cast<unsigned long long>(millionths)
+                                                            : static_cast<unsigned long long>(millionths);
+        char buffer[24];
+        m_text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude / 1000000).ptr);
+        if (const unsigned long long fraction = magnitude % 1000000) {
+            char digits[7] = "000000";
+            for (int i = 5, f = int(fraction); i >= 0; --i, f /= 10)
+                digits[i] = char('0' + f % 10);
+            m_text += '.';
+            m_text += digits;
+        }
         return *this;
     }
     Json &string(std::string_view text)
@@ -55,9 +63,10 @@ public:
                 m_text += '\\';
                 m_text += c;
             } else if (static_cast<unsigned char>(c) < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", unsigned(c));
-                m_text += buffer;
+                constexpr char kHex[] = "0123456789abcdef";
+                m_text += "\\u00";
+                m_text += kHex[c >> 4];
+                m_text += kHex[c & 15];
             } else {
                 m_text += c;
             }
