@@ -15,7 +15,7 @@ run: deps
 	@scripts/check-display
 	$(PROGRAM)
 
-test: deps
+test: deps web
 	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset asan
 	ctest --preset asan
@@ -29,10 +29,11 @@ releases:
 
 # Release binaries, then one table of start-up, memory, placement and Clear
 # figures against their baselines and targets (see README, Performance).
-bench: deps
+bench: deps web
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target bench_driver
 	bench/run-bench build/release
+	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node bench/web_bench.mjs
 
 # The Debian package, from the release build (see README, Install).
 deb: deps
@@ -47,3 +48,10 @@ mutants: deps
 
 clean:
 	rm -rf build
+
+# The web edition: one page, build/web/kelm-zizovu-dizuzed.html (see README,
+# Web edition), built by Emscripten from the same sources.
+.PHONY: web
+web: deps
+	cmake --preset web -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset web

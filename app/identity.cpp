@@ -1,7 +1,7 @@
 // Gives the running program the identity the desktop and screen readers show.
 
 #include "app/identity.h"
-#include "platform/qt_text.h"
+#include "platform/qt/qt_text.h"
 
 #include <QApplication>
 

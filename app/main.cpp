@@ -3,8 +3,8 @@
 #include "app/identity.h"
 #include "app/platform_start.h"
 #include "app/window.h"
-#include "platform/qt_forms.h"
-#include "platform/qt_look.h"
+#include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_look.h"
 
 #include <QApplication>
 

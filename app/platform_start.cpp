@@ -1,7 +1,7 @@
 #include "platform_start.h"
 
 #include "app/identity.h"
-#include "platform/qt_text.h"
+#include "platform/qt/qt_text.h"
 
 #include <QRegularExpression>
 #include <QString>

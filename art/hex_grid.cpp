@@ -13,8 +13,8 @@ namespace art {
 
 namespace {
 
-constexpr QRgb kBackground = 0xFFA9A9A9;
-constexpr QRgb kLine = 0xFF928F92;
+constexpr std::uint32_t kBackground = 0xFFA9A9A9;
+constexpr std::uint32_t kLine = 0xFF928F92;
 
 constexpr int kTileWidth = 24;
 constexpr int kTileHeight = 42;
@@ -82,15 +82,14 @@ int logicalOf(int physical, double ratio, int limit)
 
 } // namespace
 
-QImage renderHexGrid(double devicePixelRatio)
+forms::Pixels renderHexGrid(double devicePixelRatio)
 {
     // The grid is pixel art: each physical pixel takes the colour of the logical
     // pixel it lies in, so every pixel stays one of the two greys at any ratio.
     const double ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const int width = int(std::ceil(kHexGridWidth * ratio - 1e-9));
-    const int height = int(std::ceil(kHexGridHeight * ratio - 1e-9));
-    QImage image(width, height, QImage::Format_RGB32);
-    image.setDevicePixelRatio(ratio);
+    const int width = forms::physicalPixels(kHexGridWidth, ratio);
+    const int height = forms::physicalPixels(kHexGridHeight, ratio);
+    forms::Pixels image{width, height, ratio, std::vector<std::uint32_t>(std::size_t(width) * std::size_t(height))};
 
     std::vector<int> tileColumn(std::size_t(width), -1); // -1: the right-most column, kept clear
     for (int px = 0; px < width; ++px) {
@@ -100,19 +99,20 @@ QImage renderHexGrid(double devicePixelRatio)
     }
 
     // Every image row is a copy of one of the tile's 42 rows, built once.
-    std::vector<QRgb> rows(std::size_t(kTileHeight) * std::size_t(width));
+    std::vector<std::uint32_t> rows(std::size_t(kTileHeight) * std::size_t(width));
     for (int row = 0; row < kTileHeight; ++row) {
         const std::uint32_t mask = kTileMasks[std::size_t(row)];
-        QRgb *out = rows.data() + std::size_t(row) * std::size_t(width);
+        std::uint32_t *out = rows.data() + std::size_t(row) * std::size_t(width);
         for (int px = 0; px < width; ++px) {
             const int column = tileColumn[std::size_t(px)];
             out[px] = column >= 0 && (mask >> column & 1u) ? kLine : kBackground;
         }
     }
-    const std::size_t rowBytes = std::size_t(width) * sizeof(QRgb);
+    const std::size_t rowBytes = std::size_t(width) * sizeof(std::uint32_t);
     for (int py = 0; py < height; ++py) {
         const int row = logicalOf(py, ratio, kHexGridHeight) % kTileHeight;
-        std::memcpy(image.scanLine(py), rows.data() + std::size_t(row) * std::size_t(width), rowBytes);
+        std::memcpy(image.argb.data() + std::size_t(py) * std::size_t(width),
+                    rows.data() + std::size_t(row) * std::size_t(width), rowBytes);
     }
     return image;
 }

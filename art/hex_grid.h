@@ -4,14 +4,12 @@
 
 #include "platform/window_desc.h"
 
-#include <QImage>
-
 namespace art {
 
 inline constexpr int kHexGridWidth = 463;
 inline constexpr int kHexGridHeight = 398;
 
-QImage renderHexGrid(double devicePixelRatio);
+forms::Pixels renderHexGrid(double devicePixelRatio);
 
 inline constexpr forms::PictureDesc kHexGrid{kHexGridWidth, kHexGridHeight, &renderHexGrid};
 

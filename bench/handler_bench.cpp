@@ -4,8 +4,8 @@
 
 #include "app/window.h"
 #include "map/placement.h"
-#include "platform/qt_forms.h"
-#include "platform/qt_look.h"
+#include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_look.h"
 #include "sheet/clear.h"
 #include "stats.h"
 

@@ -4,8 +4,8 @@
 #include "app/identity.h"
 #include "app/window.h"
 #include "first_frame.h"
-#include "platform/qt_forms.h"
-#include "platform/qt_look.h"
+#include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_look.h"
 
 #include <QApplication>
 #include <QWidget>

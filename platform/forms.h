@@ -51,7 +51,7 @@ enum class Fault : std::uint8_t {
 
 class [[nodiscard]] Status {
 public:
-    constexpr Status() = default;
+    Status() = default;
 
     // A control outside any group is named with index kSingle.
     static Status failure(Operation op, Fault fault, std::string_view name, std::int16_t index);

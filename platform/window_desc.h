@@ -14,8 +14,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
-
-class QImage;
+#include <vector>
 
 namespace forms {
 
@@ -43,6 +42,17 @@ enum class Font : std::uint8_t {
     HeadingBold, // bold sans-serif, 13 pixels
 };
 
+// The classic design's size and weight of each font, which every binding draws
+// in a family of the classic metrics.
+struct FontSize {
+    int pixels = 0;
+    bool bold = false;
+};
+constexpr FontSize classicSize(Font font)
+{
+    return font == Font::HeadingBold ? FontSize{13, true} : FontSize{11, false};
+}
+
 // How a label draws itself: its caption as text, an opaque square of its back
 // colour, or a 1-pixel black box with its caption (a digit) at the top.
 enum class LabelLook : std::uint8_t { Text, Fill, Box };
@@ -60,12 +70,60 @@ struct Rect {
     constexpr bool operator==(const Rect &) const = default;
 };
 
-// A picture drawn by code at the given device pixel ratio, so it is never scaled up.
+// Pixels drawn by code at a device pixel ratio: rows top to bottom, each pixel
+// 0xAARRGGBB. Every binding shows them as they are, so a picture has the same
+// pixels whichever draws it.
+struct Pixels {
+    int width = 0; // physical pixels
+    int height = 0;
+    double ratio = 1.0;
+    std::vector<std::uint32_t> argb;
+};
+
+// A filled shape of a face's symbol, in face pixels; an ellipse fills its bounding
+// box. An outer shape is smoothed into the background; an inner one is laid on
+// whole pixels over the outer ones, where a band of a mixed colour does the smoothing.
+struct FaceShape {
+    enum Kind : std::uint8_t { Ellipse, Box } kind = Ellipse;
+    double left = 0, top = 0, width = 0, height = 0;
+    std::uint32_t colour = 0; // 0xAARRGGBB
+    bool smoothed = true;
+};
+
+// Where a face's word has its dark pixels: columns first..last and rows
+// top..bottom, inclusive.
+struct WordBox {
+    int first = 0, last = 0, top = 0, bottom = 0;
+};
+
+// A button face: a symbol of shapes and a word in bold upright capitals
+// stretched onto its box. Drawing a word needs a font rasteriser, so each
+// binding draws a face with its toolkit's, from this one description.
+struct FaceDesc {
+    std::span<const FaceShape> symbol;
+    std::string_view word;
+    WordBox box;
+    std::uint32_t background = 0; // 0xAARRGGBB
+    std::uint32_t ink = 0;
+};
+
+// A picture drawn at the device pixel ratio it is shown at, so it is never scaled
+// up: pixel art drawn by code that knows no toolkit, or a face.
 struct PictureDesc {
     int width = 0;  // logical pixels
     int height = 0;
-    QImage (*render)(double devicePixelRatio) = nullptr;
+    Pixels (*render)(double devicePixelRatio) = nullptr;
+    const FaceDesc *face = nullptr;
 };
+
+// Physical pixels that cover a length of logical pixels at a ratio, a part pixel included.
+int physicalPixels(int logical, double ratio);
+
+// Fills every physical pixel whose centre lies inside the shape, so a band one
+// face pixel wide comes out whole and in its exact colour at any ratio. The
+// pixels are 0xAARRGGBB, stride apart from row to row.
+void fillOnWholePixels(std::uint32_t *pixels, int width, int height, std::ptrdiff_t stride, const FaceShape &shape,
+                       double ratio);
 
 using ClickHandler = Status (*)(Forms &);
 using MouseDownHandler = Status (*)(Forms &, const MouseDown &);

@@ -3,13 +3,27 @@
 // What the artwork must look like, written out independently of the code that
 // draws it, for the tests that check it in a picture of the window.
 
+#include "art/button_faces.h"
 #include "art/hex_grid.h"
+#include "platform/qt/qt_faces.h"
 
 #include <QImage>
 #include <QRect>
 
 #include <array>
 #include <cstddef>
+
+// The artwork as the desktop shows it: the grid's pixels as a Qt image, the
+// faces as the Qt binding draws them.
+namespace art {
+inline QImage gridImage(double ratio) { return forms::imageOf(renderHexGrid(ratio)); }
+inline QImage renderFace(FaceKind kind, double ratio, const QFont &font)
+{
+    return forms::renderFace(kind == FaceKind::Clear ? kClearFace : kCloseFace, ratio, font);
+}
+inline QImage renderClearFace(double ratio) { return forms::renderFace(kClearFace, ratio); }
+inline QImage renderCloseFace(double ratio) { return forms::renderFace(kCloseFace, ratio); }
+} // namespace art
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "app/identity.h"
 #include "app/window.h"
-#include "platform/qt_forms.h"
-#include "platform/qt_look.h"
+#include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_look.h"
 
 #include <QAbstractButton>
 #include <QApplication>

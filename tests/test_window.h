@@ -3,8 +3,8 @@
 // The real window, built from its description, for tests that drive it as a user would.
 
 #include "app/window.h"
-#include "platform/qt_forms.h"
-#include "platform/qt_look.h"
+#include "platform/qt/qt_forms.h"
+#include "platform/qt/qt_look.h"
 
 #include <QApplication>
 #include <QKeyEvent>

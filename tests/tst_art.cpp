@@ -3,7 +3,7 @@
 
 #include "art/button_faces.h"
 #include "art/hex_grid.h"
-#include "platform/qt_widgets.h"
+#include "platform/qt/qt_widgets.h"
 #include "art_checks.h"
 #include "test_window.h"
 
@@ -134,7 +134,7 @@ private slots:
 
 void tst_Art::gridFollowsTheTile()
 {
-    const QImage grid = art::renderHexGrid(1.0);
+    const QImage grid = art::gridImage(1.0);
     QCOMPARE(grid.size(), QSize(463, 398));
     QCOMPARE(grid.devicePixelRatio(), 1.0);
     QVERIFY(!grid.hasAlphaChannel());
@@ -170,7 +170,7 @@ void tst_Art::gridProbes()
 {
     QFETCH(QPoint, at);
     QFETCH(bool, line);
-    const QImage grid = art::renderHexGrid(1.0);
+    const QImage grid = art::gridImage(1.0);
     QCOMPARE(QColor(grid.pixel(at)), QColor(line ? kGridLine : kGridBack));
 }
 
@@ -186,7 +186,7 @@ void tst_Art::gridCrispAtAnyRatio_data()
 void tst_Art::gridCrispAtAnyRatio()
 {
     QFETCH(double, ratio);
-    const QImage grid = art::renderHexGrid(ratio);
+    const QImage grid = art::gridImage(ratio);
     QCOMPARE(grid.devicePixelRatio(), ratio);
     // The map box keeps one picture, redrawn when its window moves to a screen
     // of another ratio (here: each row's).
@@ -538,7 +538,7 @@ void tst_Art::windowShowsArtAtScreenRatio()
     QWidget *map = w.map();
     const QImage mapShot = map->grab().toImage();
     QCOMPARE(mapShot.devicePixelRatio(), ratio);
-    const QImage grid = art::renderHexGrid(ratio);
+    const QImage grid = art::gridImage(ratio);
     QCOMPARE(mapShot.copy(QRect(QPoint(0, 0), grid.size())).convertToFormat(QImage::Format_RGB32),
              grid.convertToFormat(QImage::Format_RGB32));
 

@@ -141,7 +141,7 @@ void tst_Description::rowsAreComplete()
         if (row->kind == Kind::CommandButton)
             QVERIFY2(row->onClick && row->caption.empty(), what.c_str());
         if (row->picture)
-            QVERIFY2(row->picture->render && row->picture->width > 0 && row->picture->height > 0, what.c_str());
+            QVERIFY2((row->picture->render || row->picture->face) && row->picture->width > 0 && row->picture->height > 0, what.c_str());
         if (row->kind == Kind::Label && row->look == forms::LabelLook::Box)
             QVERIFY2(row->caption.size() == 1, what.c_str());
     }

@@ -3,7 +3,7 @@
 // the text a control already holds is skipped only when setting it would change
 // nothing a user could get back.
 
-#include "platform/qt_style.h"
+#include "platform/qt/qt_style.h"
 #include "test_window.h"
 
 #include <QImage>

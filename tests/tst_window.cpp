@@ -1,6 +1,6 @@
 // The main window as a user meets it: caption, size, colours, the focus order and Close.
 
-#include "platform/qt_fonts.h"
+#include "platform/qt/qt_fonts.h"
 #include "test_window.h"
 
 #include <QFontDatabase>

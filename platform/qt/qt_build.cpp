@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include <algorithm>
 
 namespace forms {
 
@@ -54,7 +53,7 @@ class Builder {
 public:
     Builder(BuiltWindow &built, EventSink &events) : m_built(built), m_events(events) {}
 
-    void build(const WindowDesc &desc)
+    void build(const WindowDesc &desc, const ControlIndex &index)
     {
         auto *form = new FormWindow(desc.form);
         m_built.window.reset(form);
@@ -70,17 +69,10 @@ public:
                 add(row);
 
         // The window walks its stops in the order of their focus numbers.
-        std::vector<const BuiltControl *> stops;
-        for (const BuiltControl &c : m_built.controls)
-            if (takesFocus(c.desc->kind) && c.desc->focus != kNoFocus)
-                stops.push_back(&c);
-        std::stable_sort(stops.begin(), stops.end(), [](const BuiltControl *a, const BuiltControl *b) {
-            return a->desc->focus < b->desc->focus;
-        });
         std::vector<QWidget *> widgets;
-        widgets.reserve(stops.size());
-        for (const BuiltControl *c : stops)
-            widgets.push_back(c->widget);
+        widgets.reserve(index.focusOrder().size());
+        for (std::uint16_t id : index.focusOrder())
+            widgets.push_back(m_built.controls[id].widget);
         form->setFocusStops(std::move(widgets));
     }
 
@@ -195,10 +187,10 @@ private:
 
 } // namespace
 
-BuiltWindow buildWindow(const WindowDesc &desc, EventSink &events)
+BuiltWindow buildWindow(const WindowDesc &desc, const ControlIndex &index, EventSink &events)
 {
     BuiltWindow built;
-    Builder(built, events).build(desc);
+    Builder(built, events).build(desc, index);
     return built;
 }
 

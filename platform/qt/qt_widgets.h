@@ -3,8 +3,8 @@
 // The widgets the forms binding builds. Each adds to a stock Qt widget only the
 // behaviour a forms control has and the stock widget lacks.
 
-#include "forms.h"
-#include "window_desc.h"
+#include "platform/forms.h"
+#include "platform/window_desc.h"
 
 #include <QAccessible>
 #include <QFrame>

@@ -103,7 +103,11 @@ QFont fittingFont(const QFont &classic, const std::vector<const CaptionRoom *> &
 
 WindowFonts classicFonts()
 {
-    return {classicFont(11, QFont::Normal), classicFont(13, QFont::Bold)};
+    auto of = [](Font font) {
+        const FontSize size = classicSize(font);
+        return classicFont(size.pixels, size.bold ? QFont::Bold : QFont::Normal);
+    };
+    return {of(Font::Dialog), of(Font::HeadingBold)};
 }
 
 std::vector<CaptionRoom> captionRooms(const WindowDesc &desc, const QStyle &style)

@@ -10,45 +10,21 @@
 #include <QMessageBox>
 #include <QRadioButton>
 
-#include <algorithm>
-#include <cmath>
-#include <tuple>
 
 namespace forms {
 
-namespace {
-
-std::tuple<std::string_view, std::int16_t> keyOf(const ControlDesc &d)
-{
-    return {d.name, d.index};
-}
-
-} // namespace
-
 QtForms::QtForms(const WindowDesc &desc)
-    : m_reportFailure([this](const Status &status) {
+    : m_index(desc),
+      m_reportFailure([this](const Status &status) {
           QMessageBox::critical(m_unloaded ? nullptr : window(), QApplication::applicationName(),
-                                QString::fromStdString(status.describe()) +
-                                    QStringLiteral("\n\nThe program cannot go on and will close."));
+                                qs(failureReport(status)));
           QApplication::exit(1);
       })
 {
-    m_built = buildWindow(desc, *this);
+    m_built = buildWindow(desc, m_index, *this);
     m_entries.reserve(m_built.controls.size());
     for (const BuiltControl &c : m_built.controls)
-        m_entries.push_back({c.desc, c.widget, c.desc->rect.left, c.desc->rect.top, false});
-
-    m_byName.resize(m_entries.size());
-    for (std::size_t i = 0; i < m_entries.size(); ++i)
-        m_byName[i] = std::uint16_t(i);
-    std::sort(m_byName.begin(), m_byName.end(), [this](std::uint16_t a, std::uint16_t b) {
-        return keyOf(*m_entries[a].desc) < keyOf(*m_entries[b].desc);
-    });
-    for (std::size_t i = 0; i < m_byName.size(); ++i) {
-        auto &run = m_names[m_entries[m_byName[i]].desc->name];
-        if (run.count++ == 0)
-            run.first = std::uint16_t(i);
-    }
+        m_entries.push_back({c.widget, c.desc->rect.left, c.desc->rect.top, false});
 }
 
 QtForms::~QtForms() = default;
@@ -60,10 +36,8 @@ QWidget *QtForms::window() const
 
 QWidget *QtForms::widget(std::string_view name, std::int16_t index) const
 {
-    for (const Entry &e : m_entries)
-        if (e.desc->name == name && e.desc->index == index)
-            return e.widget;
-    return nullptr;
+    const int id = m_index.idOf(name, index);
+    return id < 0 ? nullptr : m_entries[std::size_t(id)].widget;
 }
 
 void QtForms::show()
@@ -81,49 +55,18 @@ void QtForms::setFailureReporter(FailureReporter reporter)
 
 Status QtForms::lookupName(std::string_view name, Control &out)
 {
-    return lookupKey(name, kSingle, out);
+    return m_index.lookupName(name, m_unloaded, out);
 }
 
 Status QtForms::lookupMember(std::string_view name, std::int16_t index, Control &out)
 {
-    if (index < 0)
-        return Status::memberFailure(Operation::Lookup, m_unloaded ? Fault::Unloaded : Fault::NoSuchMember, name, index);
-    return lookupKey(name, index, out);
-}
-
-Status QtForms::lookupKey(std::string_view name, std::int16_t index, Control &out)
-{
-    if (m_unloaded)
-        return Status::failure(Operation::Lookup, Fault::Unloaded, name, index);
-    const auto named = m_names.find(name);
-    if (named == m_names.end())
-        return Status::failure(Operation::Lookup, Fault::NoSuchControl, name, index);
-    const auto first = m_byName.begin() + named->second.first;
-    const auto last = first + named->second.count;
-    // Members are numbered from 0 without gaps as a rule, so the index is the offset.
-    if (index >= 0 && index < named->second.count && m_entries[first[index]].desc->index == index) {
-        out.id = first[index];
-        return {};
-    }
-    const auto it = std::lower_bound(first, last, index,
-                                     [this](std::uint16_t id, std::int16_t i) { return m_entries[id].desc->index < i; });
-    if (it != last && m_entries[*it].desc->index == index) {
-        out.id = *it;
-        return {};
-    }
-    return Status::failure(Operation::Lookup, Fault::NoSuchMember, name, index);
+    return m_index.lookupMember(name, index, m_unloaded, out);
 }
 
 Status QtForms::find(Operation op, Control c, Kind kind, Entry *&out)
 {
-    if (c.id >= m_entries.size())
-        return Status::failure(op, Fault::NoSuchControl, {}, kSingle);
-    Entry &e = m_entries[c.id];
-    if (m_unloaded)
-        return Status::failure(op, Fault::Unloaded, e.desc->name, e.desc->index);
-    if (e.desc->kind != kind)
-        return Status::failure(op, Fault::WrongKind, e.desc->name, e.desc->index);
-    out = &e;
+    FORMS_CHECK(m_index.find(op, c, kind, m_unloaded));
+    out = &m_entries[c.id];
     return {};
 }
 
@@ -139,10 +82,8 @@ Status QtForms::move(Operation op, Control c, float value)
 {
     Entry *e = nullptr;
     FORMS_CHECK(find(op, c, Kind::Label, e));
-    // Widget coordinates are limited to 16 bits on some platforms; farther is nonsense.
-    if (!std::isfinite(value) || std::fabs(value) > 32767.0f)
-        return Status::failure(op, Fault::BadValue, e->desc->name, e->desc->index);
-    const int pixels = int(std::lround(value));
+    int pixels = 0;
+    FORMS_CHECK(checkMove(op, value, m_index.row(c.id), pixels));
     (op == Operation::SetTop ? e->top : e->left) = pixels;
     if (!e->movePending) {
         e->movePending = true;
@@ -178,9 +119,9 @@ Status QtForms::setLeft(Control c, float left)
 Status QtForms::setText(Control c, std::string_view utf8)
 {
     // Text boxes and notes editors both have Text; it replaces the whole content.
-    const bool editor = c.id < m_entries.size() && m_entries[c.id].desc->kind == Kind::RichTextBox;
+    const bool editor = m_index.textKind(c) == Kind::RichTextBox;
     Entry *e = nullptr;
-    FORMS_CHECK(find(Operation::SetText, c, editor ? Kind::RichTextBox : Kind::TextBox, e));
+    FORMS_CHECK(find(Operation::SetText, c, m_index.textKind(c), e));
     // Setting what a control already holds, with nothing to undo, changes nothing
     // but repaints it in full; Clear on an emptied sheet would repaint 100 000 pixels.
     const QString text = qs(utf8);

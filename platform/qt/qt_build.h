@@ -3,6 +3,7 @@
 // Builds Qt widgets from a window description, row by row in table order, and
 // wires the events the rows name to whoever serves the handlers.
 
+#include "platform/control_index.h"
 #include "platform/window_desc.h"
 
 #include <memory>
@@ -35,9 +36,9 @@ struct BuiltControl {
 
 struct BuiltWindow {
     std::unique_ptr<FormWindow> window;
-    std::vector<BuiltControl> controls; // in description order
+    std::vector<BuiltControl> controls; // in description order, as the index numbers them
 };
 
-BuiltWindow buildWindow(const WindowDesc &desc, EventSink &events);
+BuiltWindow buildWindow(const WindowDesc &desc, const ControlIndex &index, EventSink &events);
 
 } // namespace forms

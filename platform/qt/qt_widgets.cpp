@@ -3,6 +3,7 @@
 
 #include "qt_widgets.h"
 
+#include "qt_faces.h"
 #include "qt_text.h"
 
 #include <QAccessibleWidget>
@@ -54,7 +55,8 @@ void setAccessibleRole(QWidget *widget, QAccessible::Role role)
 const QPixmap &PictureCache::at(qreal devicePixelRatio)
 {
     if (m_desc && (m_pixmap.isNull() || m_pixmap.devicePixelRatio() != devicePixelRatio)) {
-        m_pixmap = QPixmap::fromImage(m_desc->render(devicePixelRatio));
+        m_pixmap = QPixmap::fromImage(m_desc->face ? renderFace(*m_desc, devicePixelRatio)
+                                                   : imageOf(m_desc->render(devicePixelRatio)));
         m_pixmap.setDevicePixelRatio(devicePixelRatio);
     }
     return m_pixmap;

@@ -5,13 +5,13 @@
 // handlers the description names when their events arrive, and reports a
 // handler's failure.
 
+#include "platform/control_index.h"
 #include "platform/forms.h"
-#include "platform/qt_build.h"
+#include "platform/qt/qt_build.h"
 #include "platform/window_desc.h"
 
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class QWidget;
@@ -54,7 +54,6 @@ protected:
 
 private:
     struct Entry {
-        const ControlDesc *desc = nullptr;
         QWidget *widget = nullptr;
         int left = 0; // position in the parent, for labels that move
         int top = 0;
@@ -65,22 +64,14 @@ private:
     void mouseDown(MouseDownHandler handler, const MouseDown &event) override { runMouseDown(handler, event); }
     void closed() override { m_unloaded = true; }
 
-    Status lookupKey(std::string_view name, std::int16_t index, Control &out);
     Status find(Operation op, Control c, Kind kind, Entry *&out);
     Status move(Operation op, Control c, float value);
     void finish(const Status &status);
     void flushMoves();
 
+    ControlIndex m_index;
     BuiltWindow m_built;
-    std::vector<Entry> m_entries;        // in description order; Control::id indexes it
-    std::vector<std::uint16_t> m_byName; // entry ids sorted by (name, index)
-    // Where each name's run starts in m_byName and how long it is: the handlers
-    // look controls up by name on every event.
-    struct NameRun {
-        std::uint16_t first = 0;
-        std::uint16_t count = 0;
-    };
-    std::unordered_map<std::string_view, NameRun> m_names;
+    std::vector<Entry> m_entries; // in description order; Control::id indexes it
     std::vector<std::uint16_t> m_pendingMoves;
     FailureReporter m_reportFailure;
     bool m_inHandler = false;

@@ -1,0 +1,52 @@
+# The web edition: the same window and commands through the browser binding, in
+# one page, build/web/kelm-zizovu-dizuzed.html, with the fonts' licence beside it.
+
+# Debian's Emscripten runs its JavaScript optimiser under Node.js and finds the
+# parser it needs in Debian's own Node.js modules, which a Node.js from elsewhere
+# does not search.
+if(EXISTS /usr/share/nodejs)
+    set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+endif()
+find_program(KZD_NODE NAMES node nodejs REQUIRED)
+find_program(KZD_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+
+set(kzd_web_flags
+    -sFILESYSTEM=0 -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1
+    -sEXPORTED_RUNTIME_METHODS=HEAPU8,UTF8ToString -sMALLOC=emmalloc)
+
+# The program for the page: its script, and its wasm, which the page carries in
+# its own bytes and hands over itself, so the script never fetches it.
+add_executable(kzd_web web_main.cpp)
+target_link_libraries(kzd_web PRIVATE shell platform_web)
+kzd_warnings(kzd_web)
+target_link_options(kzd_web PRIVATE ${kzd_web_flags} -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createKzd)
+
+# The same description printed under Node.js at build time.
+add_executable(kzd_describe web_describe.cpp)
+target_link_libraries(kzd_describe PRIVATE shell platform_web)
+kzd_warnings(kzd_describe)
+target_link_options(kzd_describe PRIVATE ${kzd_web_flags} -sENVIRONMENT=node -sSINGLE_FILE=1)
+
+# Liberation Sans 2 from fonts-liberation2 (since Debian 13 its files come with
+# fonts-liberation, which it depends on), with its licence.
+foreach(face Regular Bold)
+    find_file(KZD_LIBERATION_SANS_${face} LiberationSans-${face}.ttf PATHS /usr/share/fonts/truetype
+              PATH_SUFFIXES liberation2 liberation NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endforeach()
+find_file(KZD_LIBERATION_COPYRIGHT copyright PATHS /usr/share/doc PATH_SUFFIXES fonts-liberation2 fonts-liberation
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(kzd_web_source ${PROJECT_SOURCE_DIR}/platform/web)
+set(kzd_page ${PROJECT_BINARY_DIR}/${KZD_DesktopFileName}.html)
+add_custom_command(
+    OUTPUT ${kzd_page} ${PROJECT_BINARY_DIR}/LICENSE-fonts
+    COMMAND ${KZD_NODE} $<TARGET_FILE:kzd_describe> > ${CMAKE_CURRENT_BINARY_DIR}/description.json
+    COMMAND ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
+            --name ${KZD_ApplicationName}
+            --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
+            --program $<TARGET_FILE:kzd_web> --wasm $<TARGET_FILE_DIR:kzd_web>/kzd_web.wasm --description ${CMAKE_CURRENT_BINARY_DIR}/description.json
+            --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
+            --copyright ${KZD_LIBERATION_COPYRIGHT}
+            --out ${kzd_page} --licence ${PROJECT_BINARY_DIR}/LICENSE-fonts
+    DEPENDS kzd_web kzd_describe ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
+    VERBATIM)
+add_custom_target(page ALL DEPENDS ${kzd_page})

@@ -1,0 +1,14 @@
+// Prints the window's description as the web binding hands it to the page, for
+// the build: the page's fonts are subset to the texts it shows.
+
+#include "app/window.h"
+#include "platform/web/web_forms.h"
+
+#include <cstdio>
+
+int main()
+{
+    const forms::WebForms window(app::kWindow);
+    std::puts(window.describe().c_str()); // the line's end flushes it
+    return 0;
+}
