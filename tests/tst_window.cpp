@@ -8,12 +8,16 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOption>
 #include <QTemporaryDir>
 
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(forms::Kind)
+Q_DECLARE_METATYPE(QPalette::ColorRole)
 
 namespace {
 
@@ -96,7 +100,8 @@ private slots:
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void fontsAreAsLargeAsFits();
-    void followsTheColourScheme();
+    void everyControlDrawsInTheScheme_data();
+    void everyControlDrawsInTheScheme();
     void focusStartsOnTheMap();
     void tabWalk_data();
     void tabWalk();
@@ -215,28 +220,105 @@ void tst_Window::fontsAreAsLargeAsFits()
     }
 }
 
-void tst_Window::followsTheColourScheme()
+void tst_Window::everyControlDrawsInTheScheme_data()
 {
-    // A scheme set before the window is built, each role in a colour of its own,
-    // so that no system colour can land on a role that merely shares its colour
-    // in the usual schemes.
+    // What each kind of control must be drawn in, as roles of the user's colour
+    // scheme: the background that shows, and the colour of its text.
+    QTest::addColumn<forms::Kind>("kind");
+    QTest::addColumn<int>("look"); // of a label; -1 for any other kind
+    QTest::addColumn<QPalette::ColorRole>("back");
+    QTest::addColumn<QPalette::ColorRole>("fore"); // NoRole: it draws no text
+    using forms::Kind;
+    QTest::newRow("selectors") << Kind::OptionButton << -1 << QPalette::ToolTipBase << QPalette::ButtonText;
+    QTest::newRow("headings") << Kind::Label << int(forms::LabelLook::Text) << QPalette::ToolTipBase << QPalette::ButtonText;
+    QTest::newRow("numbered boxes of the legend") << Kind::Label << int(forms::LabelLook::Box) << QPalette::ToolTipBase
+                                                  << QPalette::Text;
+    QTest::newRow("cells") << Kind::TextBox << -1 << QPalette::Base << QPalette::Text;
+    QTest::newRow("notes") << Kind::RichTextBox << -1 << QPalette::Base << QPalette::Text;
+    QTest::newRow("objects frame") << Kind::Frame << -1 << QPalette::ToolTipBase << QPalette::NoRole;
+    QTest::newRow("map box below its picture") << Kind::PictureBox << -1 << QPalette::Button << QPalette::NoRole;
+}
+
+// Under a scheme whose every role has a colour of its own, so that no control
+// can take a role that merely shares its colour in the usual schemes, every
+// pixel of every control of a kind, where no other control covers it, is its
+// background or text drawn in its colour over it: each channel between the two.
+void tst_Window::everyControlDrawsInTheScheme()
+{
+    QFETCH(forms::Kind, kind);
+    QFETCH(int, look);
+    QFETCH(QPalette::ColorRole, back);
+    QFETCH(QPalette::ColorRole, fore);
     const QPalette saved = QApplication::palette();
     QPalette scheme = saved;
     for (int role = 0; role < QPalette::NColorRoles; ++role)
         scheme.setColor(QPalette::ColorRole(role), QColor::fromHsv(role * 17, 200, 60 + role * 8).toRgb());
     QApplication::setPalette(scheme);
-    {
-        TestWindow w;
-        const QImage shot = w.window()->grab().toImage();
-        const auto shown = [&](const QWidget *control, QPoint p) { return shot.pixel(control->mapTo(w.window(), p)); };
-        QCOMPARE(shown(w.window(), {4, 690}), scheme.color(QPalette::ToolTipBase).rgb()); // InfoBackground
-        QCOMPARE(shown(w.map(), {0, 398}), scheme.color(QPalette::Button).rgb());         // ButtonFace
-        QCOMPARE(shown(w.cell(0), {88, 9}), scheme.color(QPalette::Base).rgb());          // WindowBackground
-        QCOMPARE(w.cell(0)->palette().color(QPalette::Text), scheme.color(QPalette::Text)); // WindowText
-        QCOMPARE(w.marker(10)->palette().color(QPalette::WindowText), scheme.color(QPalette::Text));
-        QCOMPARE(w.selector(0)->palette().color(w.selector(0)->foregroundRole()), scheme.color(QPalette::ButtonText));
-    }
-    QApplication::setPalette(saved);
+    const auto restore = qScopeGuard([&saved] { QApplication::setPalette(saved); });
+    TestWindow w;
+    for (int i = 0; i < 80; ++i)
+        w.cell(i)->setText(QStringLiteral("Il"));
+    for (int i = 0; i < 2; ++i)
+        w.notes(i)->setPlainText(QStringLiteral("Il"));
+    const QImage shot = w.window()->grab().toImage();
+    const QRgb background = scheme.color(back).rgb(), ink = scheme.color(fore).rgb();
+    const auto inWindow = [&w](const QWidget *c) { return QRect(c->mapTo(w.window(), QPoint(0, 0)), c->size()); };
+
+    int checked = 0;
+    for (const auto &table : app::kWindow.tables)
+        for (const forms::ControlDesc &row : table) {
+            if (row.kind != kind || (look >= 0 && int(row.look) != look) || (kind == forms::Kind::Label && !row.parent.empty()))
+                continue;
+            QWidget *control = w.widget(row.name, row.index);
+            QWidget *area = kind == forms::Kind::PictureBox ? w.map() : control;
+            // Inside its border or frame; a selector's indicator is the style's.
+            QRect inside = inWindow(area).adjusted(3, 3, -3, -3);
+            if (kind == forms::Kind::Label)
+                inside = inWindow(area).adjusted(1, 1, -1, -1);
+            if (kind == forms::Kind::PictureBox)
+                inside = QRect(inWindow(area).bottomLeft(), QSize(area->width(), 1)); // below the picture
+            QRegion region(inside);
+            if (auto *selector = qobject_cast<QRadioButton *>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(selector);
+                region -= QRect(selector->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, selector)
+                                    .translated(inWindow(selector).topLeft()))
+                              .adjusted(0, -3, 1, 3);
+            }
+            for (const auto &others : app::kWindow.tables)
+                for (const forms::ControlDesc &o : others)
+                    if (QWidget *other = w.widget(o.name, o.index); other != control && !other->isAncestorOf(control))
+                        region -= inWindow(other);
+            int inked = 0, stray = 0;
+            QPoint firstStray;
+            for (const QRect &r : region)
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    for (int x = r.left(); x <= r.right(); ++x) {
+                        const QRgb p = shot.pixel(x, y);
+                        // The style may shade a background by a step or two.
+                        if (std::max({std::abs(qRed(p) - qRed(background)), std::abs(qGreen(p) - qGreen(background)),
+                                      std::abs(qBlue(p) - qBlue(background))}) <= 3)
+                            continue;
+                        const auto within = [p, background, ink](int (*channel)(QRgb)) {
+                            return channel(p) >= std::min(channel(background), channel(ink)) - 2 &&
+                                   channel(p) <= std::max(channel(background), channel(ink)) + 2;
+                        };
+                        if (fore != QPalette::NoRole && within(qRed) && within(qGreen) && within(qBlue)) {
+                            inked += std::abs(qGray(p) - qGray(ink)) <= 8;
+                        } else if (stray++ == 0) {
+                            firstStray = QPoint(x, y);
+                        }
+                    }
+            const QString what = control->objectName();
+            QVERIFY2(stray == 0, qPrintable(QStringLiteral("%1: %2 pixels in neither colour, the first at (%3, %4): %5")
+                                                .arg(what).arg(stray).arg(firstStray.x()).arg(firstStray.y())
+                                                .arg(shot.pixel(firstStray), 8, 16)));
+            QVERIFY2(fore == QPalette::NoRole || inked > 0, qPrintable(what + QStringLiteral(": no text in its colour")));
+            ++checked;
+        }
+    QVERIFY(checked > 0);
+    // The window itself, where no control stands.
+    QCOMPARE(shot.pixel(4, 690), scheme.color(QPalette::ToolTipBase).rgb());
 }
 
 void tst_Window::focusStartsOnTheMap()
