@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -153,7 +154,9 @@ void tst_Window::captionsFitTheirControls_data()
     QTest::addColumn<bool>("heading");
     for (const auto &table : app::kWindow.tables)
         for (const forms::ControlDesc &row : table) {
-            if (!hasCaption(row))
+            // A numbered box of the legend has a caption too, placed as a heading's.
+            const bool box = row.look == forms::LabelLook::Box && row.parent.empty();
+            if (!hasCaption(row) && !box)
                 continue;
             const QByteArray name(row.name.data(), qsizetype(row.name.size()));
             const QByteArray caption(row.caption.data(), qsizetype(row.caption.size()));
@@ -165,8 +168,10 @@ void tst_Window::captionsFitTheirControls_data()
 
 // Measured as the widget lays its text out: a selector's caption starts right of
 // its indicator, a heading's spans the label; beyond its control it is cut off.
-// CTest runs this again with the classic family's metric-compatible stand-ins
-// hidden from the font configuration, and named in KZD_HIDDEN_FONT_FAMILIES.
+// A label's ink lies where the font's metrics put its caption: centred, at the
+// top of the label, or inside a box's border. CTest runs this again with the
+// classic family's metric-compatible stand-ins hidden from the font
+// configuration, and named in KZD_HIDDEN_FONT_FAMILIES.
 void tst_Window::captionsFitTheirControls()
 {
     QFETCH(QByteArray, name);
@@ -179,6 +184,39 @@ void tst_Window::captionsFitTheirControls()
     TestWindow w;
     QWidget *control = w.widget(name.toStdString(), std::int16_t(index));
     QVERIFY(control);
+    if (!qobject_cast<QRadioButton *>(control)) {
+        const auto *label = qobject_cast<QLabel *>(control);
+        QString caption;
+        for (const auto &table : app::kWindow.tables)
+            for (const forms::ControlDesc &row : table)
+                if (row.name == name.toStdString() && row.index == index)
+                    caption = QString::fromUtf8(row.caption.data(), qsizetype(row.caption.size()));
+        QRect room(control->mapTo(w.window(), QPoint(0, 0)), control->size());
+        if (!label)
+            room.adjust(1, 1, -1, -1);
+        // Where the font's metrics put the caption: Qt's own layout of it in the room.
+        QImage laidOut(room.size(), QImage::Format_RGB32);
+        laidOut.fill(Qt::white);
+        {
+            QPainter painter(&laidOut);
+            painter.setFont(control->font());
+            painter.drawText(laidOut.rect(), Qt::AlignHCenter | Qt::AlignTop, caption);
+        }
+        const auto inkOf = [](const QImage &image, QRect area, QPoint at) {
+            QRect ink;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (image.pixel(x, y) != image.pixel(area.topLeft()))
+                        ink |= QRect(x - at.x(), y - at.y(), 1, 1);
+            return ink;
+        };
+        const QRect expected = inkOf(laidOut, laidOut.rect(), {});
+        // Only as far down as the caption reaches: what lies below may cover a heading.
+        room.setHeight(expected.bottom() + 1);
+        QCOMPARE(inkOf(w.window()->grab().toImage(), room, room.topLeft()), expected);
+        if (!label)
+            return;
+    }
     const auto [text, room] = captionRoom(control);
     const int needed = control->fontMetrics().horizontalAdvance(text);
     const QFontInfo font(control->font());
