@@ -149,8 +149,6 @@ class tst_Art : public QObject {
 
 private slots:
     void gridFollowsTheTile();
-    void gridProbes_data();
-    void gridProbes();
     void gridCrispAtAnyRatio_data();
     void gridCrispAtAnyRatio();
 
@@ -166,8 +164,6 @@ private slots:
     void wordFitsAnyFont();
     void smoothingHugsTheEdges_data();
     void smoothingHugsTheEdges();
-    void facesDrawnAtFullResolution_data();
-    void facesDrawnAtFullResolution();
 
     void everyRatioShowsTheSameWindow_data();
     void everyRatioShowsTheSameWindow();
@@ -193,30 +189,6 @@ void tst_Art::gridFollowsTheTile()
     }
     QVERIFY2(wrong == 0, qPrintable(QStringLiteral("%1 pixels differ from the tile, the first at (%2, %3)")
                                         .arg(wrong).arg(firstWrong.x()).arg(firstWrong.y())));
-}
-
-void tst_Art::gridProbes_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<bool>("line");
-    QTest::newRow("top vertex (12,0)") << QPoint(12, 0) << true;
-    QTest::newRow("first side (0,9)") << QPoint(0, 9) << true;
-    QTest::newRow("inside first hexagon (12,9)") << QPoint(12, 9) << false;
-    QTest::newRow("second row's side (12,44)") << QPoint(12, 44) << true;
-    QTest::newRow("below the first side (0,30)") << QPoint(0, 30) << false;
-    QTest::newRow("right-most column where a slope ends (462,5)") << QPoint(462, 5) << false;
-    QTest::newRow("right-most column on a slope row (462,26)") << QPoint(462, 26) << false;
-    QTest::newRow("next to it the slope stays (461,6)") << QPoint(461, 6) << true;
-    QTest::newRow("last tile column's side (456,9)") << QPoint(456, 9) << true;
-    QTest::newRow("bottom row cut in a side (0,397)") << QPoint(0, 397) << true;
-}
-
-void tst_Art::gridProbes()
-{
-    QFETCH(QPoint, at);
-    QFETCH(bool, line);
-    const QImage grid = art::renderHexGrid(1.0);
-    QCOMPARE(QColor(grid.pixel(at)), QColor(line ? kGridLine : kGridBack));
 }
 
 void tst_Art::gridCrispAtAnyRatio_data()
@@ -486,29 +458,6 @@ void tst_Art::smoothingHugsTheEdges()
     QCOMPARE(strayOutside, 0);
     QCOMPARE(strayInside, 0);
     QVERIFY2(smoothed > 0, "edges are smoothed");
-}
-
-void tst_Art::facesDrawnAtFullResolution_data()
-{
-    QTest::addColumn<art::FaceKind>("face");
-    QTest::newRow("clear") << art::FaceKind::Clear;
-    QTest::newRow("close") << art::FaceKind::Close;
-}
-
-void tst_Art::facesDrawnAtFullResolution()
-{
-    QFETCH(art::FaceKind, face);
-    const QImage sharp = faceOf(face, 2.0);
-    QCOMPARE(sharp.size(), QSize(200, 50));
-    QCOMPARE(sharp.devicePixelRatio(), 2.0);
-    // A face blown up from the small one would repeat every pixel in a 2 x 2 block;
-    // one drawn at full size smooths its curves within single physical pixels.
-    QVERIFY(!blocksAreUniform(sharp, QRect(8, 6, 42, 40)));   // the symbol
-    QVERIFY(!blocksAreUniform(sharp, QRect(70, 10, 104, 30))); // the word
-    // It is still the same picture: the interiors agree with the small face.
-    const QImage small = faceOf(face, 1.0);
-    for (QPoint at : {QPoint(0, 0), QPoint(14, 13), QPoint(6, 12), QPoint(60, 3)})
-        QCOMPARE(QColor(sharp.pixel(at * 2)), QColor(small.pixel(at)));
 }
 
 void tst_Art::everyRatioShowsTheSameWindow_data()

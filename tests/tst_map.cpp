@@ -74,12 +74,6 @@ void tst_Map::startsWithEveryMarkerOutOfSight()
     QCOMPARE(visible.size(), QSize(463, 399));
     for (int s = 0; s < map::kSlots; ++s)
         QVERIFY2(!visible.intersects(w.marker(s)->geometry()), qPrintable(QString::number(s)));
-    // The picture is a row shorter than the client area; the box's own background shows there.
-    const QImage shot = w.map()->grab().toImage();
-    const QColor face = QApplication::palette().color(QPalette::Button);
-    QCOMPARE(shot.pixelColor(0, 398), face);
-    QCOMPARE(shot.pixelColor(462, 398), face);
-    QVERIFY(isGrid(shot.pixelColor(0, 397)));
 }
 
 void tst_Map::placement_data()

@@ -139,12 +139,6 @@ void tst_Window::frame()
     w.window()->setWindowState(Qt::WindowMaximized);
     QTRY_VERIFY(!w.window()->isMaximized());
     QCOMPARE(w.window()->size(), QSize(992, 696));
-    QVERIFY(w.window()->autoFillBackground());
-    const QPalette scheme = QApplication::palette();
-    QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), scheme.color(QPalette::ToolTipBase));
-    // The background shows where no control stands.
-    const QImage shot = w.window()->grab().toImage();
-    QCOMPARE(shot.pixelColor(4, 690), scheme.color(QPalette::ToolTipBase));
 }
 
 void tst_Window::captionsFitTheirControls_data()
