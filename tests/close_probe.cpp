@@ -10,6 +10,10 @@
 // through the map's own press handler, prints "shown" and the window's size once
 // the display shows that frame, and clicks Close when a line arrives on its
 // input, so a test can take the screen's own picture of the window in between.
+//
+// A step that never comes to pass (a window that does not close, a marker that
+// is never shown, a report nobody can answer) ends the probe with status 3 and
+// a line saying which, within seconds, rather than leaving it to hang.
 
 #include "app/identity.h"
 #include "app/window.h"
@@ -27,11 +31,30 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include <unistd.h>
 
 namespace {
+
+// Ends the probe with status 3 if it is still running `seconds` from now, unless
+// the returned timer is stopped first. It fires in a modal dialog's loop too.
+QTimer *watchdog(int seconds, const char *what)
+{
+    auto *timer = new QTimer(qApp);
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, [what, seconds] {
+        std::fprintf(stderr, "close_probe: %s within %d s\n", what, seconds);
+        std::_Exit(3);
+    });
+    timer->start(seconds * 1000);
+    return timer;
+}
+
+// Generous for a loaded machine under sanitizers and strace; a step takes well
+// under a second otherwise.
+constexpr int kStepLimit = 20;
 
 forms::Status lookUpMissingMarker(forms::Forms &forms)
 {
@@ -60,6 +83,7 @@ int failAndReport()
         }
     });
     answer.start(10);
+    watchdog(kStepLimit, "the program did not end after its failure report");
     return QApplication::exec();
 }
 
@@ -110,13 +134,16 @@ int showMarkerThenClose()
     input.setEnabled(false);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         input.setEnabled(false);
+        watchdog(kStepLimit, "the program did not end after Close");
         QTest::mouseClick(window.widget("cmdClose"), Qt::LeftButton);
     });
+    QTimer *shown = watchdog(kStepLimit, "the placed marker was not shown");
     // The first frame goes out before the marker moves, so the frame that shows
     // the marker is the one the update request waits for.
     const auto placeMarker = [&] {
         new After(marker, QEvent::Paint, [&] {
             afterFrameShown(handle, [&] {
+                shown->stop();
                 std::printf("shown %dx%d\n", handle->width(), handle->height());
                 std::fflush(stdout);
                 input.setEnabled(true);
@@ -166,6 +193,7 @@ int main(int argc, char *argv[])
             QTest::keyClicks(window.widget("RichTextBox1", std::int16_t(i)), QStringLiteral("notes"));
         QWidget *map = window.widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
         QTest::mousePress(map, Qt::LeftButton, {}, QPoint(40, 40));
+        watchdog(kStepLimit, "the program did not end after Close");
         if (how == QLatin1String("frame"))
             window.window()->close();
         else

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QPlainTextEdit>
 #include <QWidget>
@@ -34,9 +35,15 @@ inline void typeText(QWidget *widget, const QString &text)
 
 class TestWindow {
 public:
-    TestWindow() : m_forms((forms::installLook(app::kWindow), std::make_unique<forms::QtForms>(app::kWindow)))
+    // On the given screen, or the primary one.
+    explicit TestWindow(QScreen *screen = nullptr)
+        : m_forms((forms::installLook(app::kWindow), std::make_unique<forms::QtForms>(app::kWindow)))
     {
         m_forms->setFailureReporter([this](const forms::Status &s) { m_failures.push_back(s.describe()); });
+        if (screen) {
+            m_forms->window()->setScreen(screen);
+            m_forms->window()->move(screen->geometry().topLeft());
+        }
         m_forms->show();
         m_exposed = QTest::qWaitForWindowExposed(m_forms->window());
         m_forms->window()->activateWindow();

@@ -3,11 +3,13 @@
 
 #include "art/button_faces.h"
 #include "art/hex_grid.h"
+#include "map/slots.h"
 #include "platform/qt/qt_widgets.h"
 #include "art_checks.h"
 #include "test_window.h"
 
 #include <QAccessible>
+#include <QBackingStore>
 #include <QFontDatabase>
 #include <QPushButton>
 
@@ -20,11 +22,51 @@
 
 namespace {
 
-double screenRatio()
+// The screen of the given pixel ratio: tests/CMakeLists.txt gives the offscreen
+// platform one of each ratio the window is checked at.
+QScreen *screenAt(double ratio)
 {
-    bool ok = false;
-    const double factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
-    return ok ? factor : 1.0;
+    for (QScreen *screen : QGuiApplication::screens())
+        if (qFuzzyCompare(screen->devicePixelRatio(), ratio))
+            return screen;
+    return nullptr;
+}
+
+QImage opaque(const QImage &image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Markers placed and moved again, so that parts of the map are repainted on their own.
+void placeMarkers(const TestWindow &w)
+{
+    for (auto [slot, at] : {std::pair{7, QPoint(40, 33)}, std::pair{12, QPoint(101, 57)}, std::pair{3, QPoint(455, 390)},
+                            std::pair{7, QPoint(230, 201)}, std::pair{14, QPoint(237, 210)}, std::pair{12, QPoint(3, 380)}}) {
+        w.selector(slot)->click();
+        w.pressMap(at);
+    }
+}
+
+// Where the 7 x 7 pixels around a pixel are one colour: there no smoothing,
+// hinting or rounding of an edge at another ratio can change the colour.
+std::vector<bool> flatAreas(const QImage &image)
+{
+    const int w = image.width(), h = image.height();
+    // Sums of the pixels that differ from their right or lower neighbour.
+    std::vector<int> edges(std::size_t((w + 1) * (h + 1)));
+    const auto at = [w](int x, int y) { return std::size_t(y * (w + 1) + x); };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = image.pixel(x, y);
+            const bool edge = (x + 1 < w && image.pixel(x + 1, y) != p) || (y + 1 < h && image.pixel(x, y + 1) != p);
+            edges[at(x + 1, y + 1)] = edge + edges[at(x, y + 1)] + edges[at(x + 1, y)] - edges[at(x, y)];
+        }
+    std::vector<bool> flat(std::size_t(w * h));
+    for (int y = 3; y + 4 < h; ++y)
+        for (int x = 3; x + 4 < w; ++x)
+            flat[std::size_t(y * w + x)] =
+                edges[at(x + 4, y + 4)] - edges[at(x - 3, y + 4)] - edges[at(x + 4, y - 3)] + edges[at(x - 3, y - 3)] == 0;
+    return flat;
 }
 
 QImage faceOf(art::FaceKind kind, double ratio)
@@ -107,8 +149,6 @@ class tst_Art : public QObject {
 
 private slots:
     void gridFollowsTheTile();
-    void gridProbes_data();
-    void gridProbes();
     void gridCrispAtAnyRatio_data();
     void gridCrispAtAnyRatio();
 
@@ -124,11 +164,12 @@ private slots:
     void wordFitsAnyFont();
     void smoothingHugsTheEdges_data();
     void smoothingHugsTheEdges();
-    void facesDrawnAtFullResolution_data();
-    void facesDrawnAtFullResolution();
 
+    void everyRatioShowsTheSameWindow_data();
+    void everyRatioShowsTheSameWindow();
     void buttonShowsItsFace_data();
     void buttonShowsItsFace();
+    void windowShowsArtAtScreenRatio_data();
     void windowShowsArtAtScreenRatio();
 };
 
@@ -148,30 +189,6 @@ void tst_Art::gridFollowsTheTile()
     }
     QVERIFY2(wrong == 0, qPrintable(QStringLiteral("%1 pixels differ from the tile, the first at (%2, %3)")
                                         .arg(wrong).arg(firstWrong.x()).arg(firstWrong.y())));
-}
-
-void tst_Art::gridProbes_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<bool>("line");
-    QTest::newRow("top vertex (12,0)") << QPoint(12, 0) << true;
-    QTest::newRow("first side (0,9)") << QPoint(0, 9) << true;
-    QTest::newRow("inside first hexagon (12,9)") << QPoint(12, 9) << false;
-    QTest::newRow("second row's side (12,44)") << QPoint(12, 44) << true;
-    QTest::newRow("below the first side (0,30)") << QPoint(0, 30) << false;
-    QTest::newRow("right-most column where a slope ends (462,5)") << QPoint(462, 5) << false;
-    QTest::newRow("right-most column on a slope row (462,26)") << QPoint(462, 26) << false;
-    QTest::newRow("next to it the slope stays (461,6)") << QPoint(461, 6) << true;
-    QTest::newRow("last tile column's side (456,9)") << QPoint(456, 9) << true;
-    QTest::newRow("bottom row cut in a side (0,397)") << QPoint(0, 397) << true;
-}
-
-void tst_Art::gridProbes()
-{
-    QFETCH(QPoint, at);
-    QFETCH(bool, line);
-    const QImage grid = art::gridImage(1.0);
-    QCOMPARE(QColor(grid.pixel(at)), QColor(line ? kGridLine : kGridBack));
 }
 
 void tst_Art::gridCrispAtAnyRatio_data()
@@ -443,27 +460,62 @@ void tst_Art::smoothingHugsTheEdges()
     QVERIFY2(smoothed > 0, "edges are smoothed");
 }
 
-void tst_Art::facesDrawnAtFullResolution_data()
+void tst_Art::everyRatioShowsTheSameWindow_data()
 {
-    QTest::addColumn<art::FaceKind>("face");
-    QTest::newRow("clear") << art::FaceKind::Clear;
-    QTest::newRow("close") << art::FaceKind::Close;
+    QTest::addColumn<double>("ratio");
+    for (double ratio : {1.0, 1.25, 1.5, 2.0})
+        QTest::addRow("%g", ratio) << ratio;
 }
 
-void tst_Art::facesDrawnAtFullResolution()
+// A window moved to a screen of another ratio shows what it shows at ratio 1,
+// logical pixel by logical pixel: all of the map (grid, squares, box borders),
+// and every area of one colour elsewhere (backgrounds, cells, face insides,
+// squares). What the screen holds after repaints of parts of the map is what a
+// repaint of the whole window draws.
+void tst_Art::everyRatioShowsTheSameWindow()
 {
-    QFETCH(art::FaceKind, face);
-    const QImage sharp = faceOf(face, 2.0);
-    QCOMPARE(sharp.size(), QSize(200, 50));
-    QCOMPARE(sharp.devicePixelRatio(), 2.0);
-    // A face blown up from the small one would repeat every pixel in a 2 x 2 block;
-    // one drawn at full size smooths its curves within single physical pixels.
-    QVERIFY(!blocksAreUniform(sharp, QRect(8, 6, 42, 40)));   // the symbol
-    QVERIFY(!blocksAreUniform(sharp, QRect(70, 10, 104, 30))); // the word
-    // It is still the same picture: the interiors agree with the small face.
-    const QImage small = faceOf(face, 1.0);
-    for (QPoint at : {QPoint(0, 0), QPoint(14, 13), QPoint(6, 12), QPoint(60, 3)})
-        QCOMPARE(QColor(sharp.pixel(at * 2)), QColor(small.pixel(at)));
+    QFETCH(double, ratio);
+    QScreen *plain = screenAt(1.0), *screen = screenAt(ratio);
+    QVERIFY2(plain && screen, "the offscreen platform lacks the screens tests/CMakeLists.txt configures");
+    TestWindow reference(plain), w(screen);
+    QVERIFY(reference.exposed() && w.exposed());
+    QCOMPARE(w.window()->devicePixelRatioF(), ratio);
+    placeMarkers(reference);
+    placeMarkers(w);
+
+    const QImage full = opaque(w.window()->grab().toImage());
+    // The offscreen platform keeps what the screen shows in the backing store's image.
+    QPaintDevice *store = w.window()->backingStore()->paintDevice();
+    QCOMPARE(store->devType(), int(QInternal::Image));
+    const auto shown = [store, ratio] {
+        QImage image = opaque(*static_cast<QImage *>(store));
+        image.setDevicePixelRatio(ratio);
+        return image;
+    };
+    QTRY_COMPARE(shown(), full);
+
+    const QImage expected = opaque(reference.window()->grab().toImage());
+    // The map's picture is drawn from its corner; where that is a whole device
+    // pixel, every pixel of the map is exact, smoothed digits aside.
+    QRect map(w.map()->mapTo(w.window(), QPoint(0, 0)), w.map()->size());
+    if (map.left() * ratio != std::floor(map.left() * ratio) || map.top() * ratio != std::floor(map.top() * ratio))
+        map = QRect();
+    QRegion digits;
+    for (int slot = map::kEnemies; slot < map::kSlots; ++slot)
+        digits += QRect(w.marker(slot)->mapTo(w.window(), QPoint(1, 1)), w.marker(slot)->size() - QSize(2, 2));
+    const std::vector<bool> flat = flatAreas(expected);
+    int wrong = 0;
+    QPoint first;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            const QPoint p(x, y);
+            if (map.contains(p) ? digits.contains(p) : !flat[std::size_t(y * expected.width() + x)])
+                continue;
+            if (full.pixel(int((x + 0.5) * ratio), int((y + 0.5) * ratio)) != expected.pixel(p) && wrong++ == 0)
+                first = p;
+        }
+    QVERIFY2(wrong == 0, qPrintable(QStringLiteral("%1 logical pixels differ from ratio 1, the first at (%2, %3)")
+                                        .arg(wrong).arg(first.x()).arg(first.y())));
 }
 
 void tst_Art::buttonShowsItsFace_data()
@@ -471,8 +523,11 @@ void tst_Art::buttonShowsItsFace_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("accessibleName");
     QTest::addColumn<art::FaceKind>("face");
-    QTest::newRow("cmdClear") << QStringLiteral("cmdClear") << QStringLiteral("Clear") << art::FaceKind::Clear;
-    QTest::newRow("cmdClose") << QStringLiteral("cmdClose") << QStringLiteral("Close") << art::FaceKind::Close;
+    QTest::addColumn<double>("ratio");
+    for (double ratio : {1.0, 2.0}) {
+        QTest::addRow("cmdClear at %g", ratio) << QStringLiteral("cmdClear") << QStringLiteral("Clear") << art::FaceKind::Clear << ratio;
+        QTest::addRow("cmdClose at %g", ratio) << QStringLiteral("cmdClose") << QStringLiteral("Close") << art::FaceKind::Close << ratio;
+    }
 }
 
 void tst_Art::buttonShowsItsFace()
@@ -480,7 +535,8 @@ void tst_Art::buttonShowsItsFace()
     QFETCH(QString, name);
     QFETCH(QString, accessibleName);
     QFETCH(art::FaceKind, face);
-    TestWindow w;
+    QFETCH(double, ratio);
+    TestWindow w(screenAt(ratio));
     QVERIFY(w.exposed());
     auto *button = qobject_cast<QPushButton *>(w.widget(name.toStdString()));
     QVERIFY(button);
@@ -491,7 +547,7 @@ void tst_Art::buttonShowsItsFace()
     QCOMPARE(accessible->text(QAccessible::Name), accessibleName);
     QCOMPARE(accessible->role(), QAccessible::Button);
 
-    const double ratio = button->devicePixelRatioF();
+    QCOMPARE(button->devicePixelRatioF(), ratio);
     const QImage expected = faceOf(face, ratio);
     const QImage shot = button->grab().toImage();
     QCOMPARE(shot.devicePixelRatio(), ratio);
@@ -525,14 +581,21 @@ void tst_Art::buttonShowsItsFace()
              expected.copy(QRect(QPoint(0, 0), expected.size() - QSize(px, px))).convertToFormat(QImage::Format_RGB32));
 }
 
+void tst_Art::windowShowsArtAtScreenRatio_data()
+{
+    // Ratios at which the faces start on a whole device pixel.
+    QTest::addColumn<double>("ratio");
+    for (double ratio : {1.0, 1.5, 2.0})
+        QTest::addRow("%g", ratio) << ratio;
+}
+
+// On a screen of any ratio every picture is rendered at the screen's ratio and
+// shown pixel for pixel, never blown up.
 void tst_Art::windowShowsArtAtScreenRatio()
 {
-    // The window is run once at a ratio of 1 and once with the screen scaled by two
-    // (a separate test entry); either way every picture is rendered at the
-    // screen's ratio and shown pixel for pixel, never blown up.
-    TestWindow w;
+    QFETCH(double, ratio);
+    TestWindow w(screenAt(ratio));
     QVERIFY(w.exposed());
-    const double ratio = screenRatio();
     QCOMPARE(w.window()->devicePixelRatioF(), ratio);
 
     QWidget *map = w.map();

@@ -4,6 +4,7 @@
 #include "map/map_window.h"
 #include "test_window.h"
 
+#include <QClipboard>
 #include <QWindow>
 
 namespace {
@@ -57,6 +58,8 @@ private slots:
     void typedTextStaysAsTyped();
     void longNameScrollsInsideItsCell();
     void clearEmptiesEverythingAndParksMarkers();
+    void clearLeavesNothingToUndo_data();
+    void clearLeavesNothingToUndo();
     void clearTwiceEqualsOnce();
     void clearOnEmptyWindowMovesOnlyFocus();
     void tabFromLastObjectReachesCloseClearMap();
@@ -135,6 +138,60 @@ void tst_Sheet::clearEmptiesEverythingAndParksMarkers()
     const Snapshot after = snapshot(w);
     for (int slot = 0; slot < 16; ++slot)
         QCOMPARE(after.markers[slot], slot == 13 ? QPoint(30, 40) : cleared.markers[slot]);
+}
+
+void tst_Sheet::clearLeavesNothingToUndo_data()
+{
+    QTest::addColumn<QString>("before"); // what the user did in every cell and both notes
+    QTest::newRow("typed") << QStringLiteral("typed");
+    QTest::newRow("typed, then undone") << QStringLiteral("undone");
+    QTest::newRow("typed, then erased") << QStringLiteral("erased");
+    QTest::newRow("pasted") << QStringLiteral("pasted");
+}
+
+// Whatever a user did in a cell or the notes, after Clear neither Undo nor Redo
+// brings anything back, and what is typed after it undoes to empty.
+void tst_Sheet::clearLeavesNothingToUndo()
+{
+    QFETCH(QString, before);
+    TestWindow w;
+    QGuiApplication::clipboard()->setText(QStringLiteral("Troll"));
+    std::vector<QWidget *> editables;
+    for (int i = 0; i < 80; ++i)
+        editables.push_back(w.cell(i));
+    editables.push_back(w.notes(0));
+    editables.push_back(w.notes(1));
+    const auto text = [](QWidget *e) {
+        auto *cell = qobject_cast<QLineEdit *>(e);
+        return cell ? cell->text() : static_cast<QPlainTextEdit *>(e)->toPlainText();
+    };
+    for (QWidget *e : editables) {
+        e->setFocus();
+        if (before == QLatin1String("pasted")) {
+            QTest::keySequence(e, QKeySequence::Paste);
+            continue;
+        }
+        QTest::keyClicks(e, QStringLiteral("Orc"));
+        if (before == QLatin1String("undone"))
+            QTest::keySequence(e, QKeySequence::Undo);
+        if (before == QLatin1String("erased")) {
+            QTest::keySequence(e, QKeySequence::SelectAll);
+            QTest::keyClick(e, Qt::Key_Backspace);
+        }
+    }
+    w.clickClear();
+    for (QWidget *e : editables) {
+        const QString what = e->objectName();
+        e->setFocus();
+        QTest::keySequence(e, QKeySequence::Undo);
+        QVERIFY2(text(e).isEmpty(), qPrintable(what + QStringLiteral(" undone to ") + text(e)));
+        QTest::keySequence(e, QKeySequence::Redo);
+        QVERIFY2(text(e).isEmpty(), qPrintable(what + QStringLiteral(" redone to ") + text(e)));
+        QTest::keyClicks(e, QStringLiteral("x"));
+        QTest::keySequence(e, QKeySequence::Undo);
+        QTest::keySequence(e, QKeySequence::Undo);
+        QVERIFY2(text(e).isEmpty(), qPrintable(what + QStringLiteral(" undone past Clear to ") + text(e)));
+    }
 }
 
 void tst_Sheet::clearTwiceEqualsOnce()

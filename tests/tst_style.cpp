@@ -1,15 +1,16 @@
 // The cached frame style: a frame blitted from the cache must be the frame the
-// platform style draws for the same options, whatever was cached before it; and
-// the text a control already holds is skipped only when setting it would change
-// nothing a user could get back.
+// platform style draws for the same options, whatever was cached before it.
 
 #include "platform/qt/qt_style.h"
-#include "test_window.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
+#include <QRadioButton>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QTest>
 
 #include <algorithm>
 #include <memory>
@@ -50,8 +51,6 @@ private slots:
     void initTestCase();
     void cachedFrameIsTheStylesFrame_data();
     void cachedFrameIsTheStylesFrame();
-    void sameTextKeepsNothingToUndo_data();
-    void sameTextKeepsNothingToUndo();
 
 private:
     // One cache for all rows, so a row that shares a wrong key with an earlier one
@@ -117,54 +116,6 @@ void tst_Style::cachedFrameIsTheStylesFrame()
     // Twice: the first fills the cache, the second comes from it.
     QVERIFY(maxDifference(draw(*m_cached), expected) <= 1);
     QVERIFY(maxDifference(draw(*m_cached), expected) <= 1);
-}
-
-void tst_Style::sameTextKeepsNothingToUndo_data()
-{
-    QTest::addColumn<bool>("notes");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::addColumn<bool>("undone");
-    QTest::newRow("cell typed, then erased") << false << QStringLiteral("Goblin") << QString() << false;
-    QTest::newRow("cell typed over, back to the same") << false << QStringLiteral("Orc") << QStringLiteral("Orc") << false;
-    QTest::newRow("cell typed, then undone") << false << QStringLiteral("Troll") << QString() << true;
-    QTest::newRow("notes typed, then undone") << true << QStringLiteral("The ogre sleeps.") << QString() << true;
-}
-
-// A cell a user has typed into and brought back to the text Clear would set still
-// has that typing in its history; Clear must leave nothing to undo or redo.
-void tst_Style::sameTextKeepsNothingToUndo()
-{
-    QFETCH(bool, notes);
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    QFETCH(bool, undone);
-    TestWindow w;
-    QVERIFY(w.exposed());
-    QWidget *box = notes ? static_cast<QWidget *>(w.notes(0)) : w.cell(0);
-    const auto text = [&] { return notes ? w.notes(0)->toPlainText() : w.cell(0)->text(); };
-    forms::Control c;
-    QVERIFY(notes ? w.forms().lookup(sheet::kNotes, 0, c).ok() : w.forms().lookup(sheet::kCells, 0, c).ok());
-    QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
-    box->setFocus();
-    QTest::keySequence(box, QKeySequence::SelectAll);
-    QTest::keyClicks(box, typed);
-    if (undone) {
-        QTest::keySequence(box, QKeySequence::Undo);
-    } else {
-        QTest::keySequence(box, QKeySequence::SelectAll);
-        if (kept.isEmpty())
-            QTest::keyClick(box, Qt::Key_Backspace);
-        else
-            QTest::keyClicks(box, kept);
-    }
-    QCOMPARE(text(), kept);
-
-    QVERIFY(w.forms().setText(c, kept.toStdString()).ok());
-    QTest::keySequence(box, QKeySequence::Undo);
-    QCOMPARE(text(), kept);
-    QTest::keySequence(box, QKeySequence::Redo);
-    QCOMPARE(text(), kept);
 }
 
 QTEST_MAIN(tst_Style)

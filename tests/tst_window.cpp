@@ -3,17 +3,23 @@
 #include "platform/qt/qt_fonts.h"
 #include "test_window.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QPainter>
 #include <QProcess>
-#include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStyleOption>
 #include <QTemporaryDir>
 
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(forms::Kind)
+Q_DECLARE_METATYPE(QPalette::ColorRole)
 
 namespace {
 
@@ -96,13 +102,14 @@ private slots:
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void fontsAreAsLargeAsFits();
-    void followsTheColourScheme();
+    void everyControlDrawsInTheScheme_data();
+    void everyControlDrawsInTheScheme();
     void focusStartsOnTheMap();
     void tabWalk_data();
     void tabWalk();
     void selectorsAreOneStop();
-    void buttonsAreNeitherDefaultNorCancel();
-    void spaceClicksTheFocusedButton();
+    void buttonsActOnlyAsAClick_data();
+    void buttonsActOnlyAsAClick();
     void closeEndsTheProgram_data();
     void closeEndsTheProgram();
     void failureIsReportedThenEndsTheProgram();
@@ -132,12 +139,6 @@ void tst_Window::frame()
     w.window()->setWindowState(Qt::WindowMaximized);
     QTRY_VERIFY(!w.window()->isMaximized());
     QCOMPARE(w.window()->size(), QSize(992, 696));
-    QVERIFY(w.window()->autoFillBackground());
-    const QPalette scheme = QApplication::palette();
-    QCOMPARE(w.window()->palette().color(w.window()->backgroundRole()), scheme.color(QPalette::ToolTipBase));
-    // The background shows where no control stands.
-    const QImage shot = w.window()->grab().toImage();
-    QCOMPARE(shot.pixelColor(4, 690), scheme.color(QPalette::ToolTipBase));
 }
 
 void tst_Window::captionsFitTheirControls_data()
@@ -147,7 +148,9 @@ void tst_Window::captionsFitTheirControls_data()
     QTest::addColumn<bool>("heading");
     for (const auto &table : app::kWindow.tables)
         for (const forms::ControlDesc &row : table) {
-            if (!hasCaption(row))
+            // A numbered box of the legend has a caption too, placed as a heading's.
+            const bool box = row.look == forms::LabelLook::Box && row.parent.empty();
+            if (!hasCaption(row) && !box)
                 continue;
             const QByteArray name(row.name.data(), qsizetype(row.name.size()));
             const QByteArray caption(row.caption.data(), qsizetype(row.caption.size()));
@@ -159,8 +162,10 @@ void tst_Window::captionsFitTheirControls_data()
 
 // Measured as the widget lays its text out: a selector's caption starts right of
 // its indicator, a heading's spans the label; beyond its control it is cut off.
-// CTest runs this again with the classic family's metric-compatible stand-ins
-// hidden from the font configuration, and named in KZD_HIDDEN_FONT_FAMILIES.
+// A label's ink lies where the font's metrics put its caption: centred, at the
+// top of the label, or inside a box's border. CTest runs this again with the
+// classic family's metric-compatible stand-ins hidden from the font
+// configuration, and named in KZD_HIDDEN_FONT_FAMILIES.
 void tst_Window::captionsFitTheirControls()
 {
     QFETCH(QByteArray, name);
@@ -173,6 +178,39 @@ void tst_Window::captionsFitTheirControls()
     TestWindow w;
     QWidget *control = w.widget(name.toStdString(), std::int16_t(index));
     QVERIFY(control);
+    if (!qobject_cast<QRadioButton *>(control)) {
+        const auto *label = qobject_cast<QLabel *>(control);
+        QString caption;
+        for (const auto &table : app::kWindow.tables)
+            for (const forms::ControlDesc &row : table)
+                if (row.name == name.toStdString() && row.index == index)
+                    caption = QString::fromUtf8(row.caption.data(), qsizetype(row.caption.size()));
+        QRect room(control->mapTo(w.window(), QPoint(0, 0)), control->size());
+        if (!label)
+            room.adjust(1, 1, -1, -1);
+        // Where the font's metrics put the caption: Qt's own layout of it in the room.
+        QImage laidOut(room.size(), QImage::Format_RGB32);
+        laidOut.fill(Qt::white);
+        {
+            QPainter painter(&laidOut);
+            painter.setFont(control->font());
+            painter.drawText(laidOut.rect(), Qt::AlignHCenter | Qt::AlignTop, caption);
+        }
+        const auto inkOf = [](const QImage &image, QRect area, QPoint at) {
+            QRect ink;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (image.pixel(x, y) != image.pixel(area.topLeft()))
+                        ink |= QRect(x - at.x(), y - at.y(), 1, 1);
+            return ink;
+        };
+        const QRect expected = inkOf(laidOut, laidOut.rect(), {});
+        // Only as far down as the caption reaches: what lies below may cover a heading.
+        room.setHeight(expected.bottom() + 1);
+        QCOMPARE(inkOf(w.window()->grab().toImage(), room, room.topLeft()), expected);
+        if (!label)
+            return;
+    }
     const auto [text, room] = captionRoom(control);
     const int needed = control->fontMetrics().horizontalAdvance(text);
     const QFontInfo font(control->font());
@@ -215,28 +253,105 @@ void tst_Window::fontsAreAsLargeAsFits()
     }
 }
 
-void tst_Window::followsTheColourScheme()
+void tst_Window::everyControlDrawsInTheScheme_data()
 {
-    // A scheme set before the window is built, each role in a colour of its own,
-    // so that no system colour can land on a role that merely shares its colour
-    // in the usual schemes.
+    // What each kind of control must be drawn in, as roles of the user's colour
+    // scheme: the background that shows, and the colour of its text.
+    QTest::addColumn<forms::Kind>("kind");
+    QTest::addColumn<int>("look"); // of a label; -1 for any other kind
+    QTest::addColumn<QPalette::ColorRole>("back");
+    QTest::addColumn<QPalette::ColorRole>("fore"); // NoRole: it draws no text
+    using forms::Kind;
+    QTest::newRow("selectors") << Kind::OptionButton << -1 << QPalette::ToolTipBase << QPalette::ButtonText;
+    QTest::newRow("headings") << Kind::Label << int(forms::LabelLook::Text) << QPalette::ToolTipBase << QPalette::ButtonText;
+    QTest::newRow("numbered boxes of the legend") << Kind::Label << int(forms::LabelLook::Box) << QPalette::ToolTipBase
+                                                  << QPalette::Text;
+    QTest::newRow("cells") << Kind::TextBox << -1 << QPalette::Base << QPalette::Text;
+    QTest::newRow("notes") << Kind::RichTextBox << -1 << QPalette::Base << QPalette::Text;
+    QTest::newRow("objects frame") << Kind::Frame << -1 << QPalette::ToolTipBase << QPalette::NoRole;
+    QTest::newRow("map box below its picture") << Kind::PictureBox << -1 << QPalette::Button << QPalette::NoRole;
+}
+
+// Under a scheme whose every role has a colour of its own, so that no control
+// can take a role that merely shares its colour in the usual schemes, every
+// pixel of every control of a kind, where no other control covers it, is its
+// background or text drawn in its colour over it: each channel between the two.
+void tst_Window::everyControlDrawsInTheScheme()
+{
+    QFETCH(forms::Kind, kind);
+    QFETCH(int, look);
+    QFETCH(QPalette::ColorRole, back);
+    QFETCH(QPalette::ColorRole, fore);
     const QPalette saved = QApplication::palette();
     QPalette scheme = saved;
     for (int role = 0; role < QPalette::NColorRoles; ++role)
         scheme.setColor(QPalette::ColorRole(role), QColor::fromHsv(role * 17, 200, 60 + role * 8).toRgb());
     QApplication::setPalette(scheme);
-    {
-        TestWindow w;
-        const QImage shot = w.window()->grab().toImage();
-        const auto shown = [&](const QWidget *control, QPoint p) { return shot.pixel(control->mapTo(w.window(), p)); };
-        QCOMPARE(shown(w.window(), {4, 690}), scheme.color(QPalette::ToolTipBase).rgb()); // InfoBackground
-        QCOMPARE(shown(w.map(), {0, 398}), scheme.color(QPalette::Button).rgb());         // ButtonFace
-        QCOMPARE(shown(w.cell(0), {88, 9}), scheme.color(QPalette::Base).rgb());          // WindowBackground
-        QCOMPARE(w.cell(0)->palette().color(QPalette::Text), scheme.color(QPalette::Text)); // WindowText
-        QCOMPARE(w.marker(10)->palette().color(QPalette::WindowText), scheme.color(QPalette::Text));
-        QCOMPARE(w.selector(0)->palette().color(w.selector(0)->foregroundRole()), scheme.color(QPalette::ButtonText));
-    }
-    QApplication::setPalette(saved);
+    const auto restore = qScopeGuard([&saved] { QApplication::setPalette(saved); });
+    TestWindow w;
+    for (int i = 0; i < 80; ++i)
+        w.cell(i)->setText(QStringLiteral("Il"));
+    for (int i = 0; i < 2; ++i)
+        w.notes(i)->setPlainText(QStringLiteral("Il"));
+    const QImage shot = w.window()->grab().toImage();
+    const QRgb background = scheme.color(back).rgb(), ink = scheme.color(fore).rgb();
+    const auto inWindow = [&w](const QWidget *c) { return QRect(c->mapTo(w.window(), QPoint(0, 0)), c->size()); };
+
+    int checked = 0;
+    for (const auto &table : app::kWindow.tables)
+        for (const forms::ControlDesc &row : table) {
+            if (row.kind != kind || (look >= 0 && int(row.look) != look) || (kind == forms::Kind::Label && !row.parent.empty()))
+                continue;
+            QWidget *control = w.widget(row.name, row.index);
+            QWidget *area = kind == forms::Kind::PictureBox ? w.map() : control;
+            // Inside its border or frame; a selector's indicator is the style's.
+            QRect inside = inWindow(area).adjusted(3, 3, -3, -3);
+            if (kind == forms::Kind::Label)
+                inside = inWindow(area).adjusted(1, 1, -1, -1);
+            if (kind == forms::Kind::PictureBox)
+                inside = QRect(inWindow(area).bottomLeft(), QSize(area->width(), 1)); // below the picture
+            QRegion region(inside);
+            if (auto *selector = qobject_cast<QRadioButton *>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(selector);
+                region -= QRect(selector->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, selector)
+                                    .translated(inWindow(selector).topLeft()))
+                              .adjusted(0, -3, 1, 3);
+            }
+            for (const auto &others : app::kWindow.tables)
+                for (const forms::ControlDesc &o : others)
+                    if (QWidget *other = w.widget(o.name, o.index); other != control && !other->isAncestorOf(control))
+                        region -= inWindow(other);
+            int inked = 0, stray = 0;
+            QPoint firstStray;
+            for (const QRect &r : region)
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    for (int x = r.left(); x <= r.right(); ++x) {
+                        const QRgb p = shot.pixel(x, y);
+                        // The style may shade a background by a step or two.
+                        if (std::max({std::abs(qRed(p) - qRed(background)), std::abs(qGreen(p) - qGreen(background)),
+                                      std::abs(qBlue(p) - qBlue(background))}) <= 3)
+                            continue;
+                        const auto within = [p, background, ink](int (*channel)(QRgb)) {
+                            return channel(p) >= std::min(channel(background), channel(ink)) - 2 &&
+                                   channel(p) <= std::max(channel(background), channel(ink)) + 2;
+                        };
+                        if (fore != QPalette::NoRole && within(qRed) && within(qGreen) && within(qBlue)) {
+                            inked += std::abs(qGray(p) - qGray(ink)) <= 8;
+                        } else if (stray++ == 0) {
+                            firstStray = QPoint(x, y);
+                        }
+                    }
+            const QString what = control->objectName();
+            QVERIFY2(stray == 0, qPrintable(QStringLiteral("%1: %2 pixels in neither colour, the first at (%3, %4): %5")
+                                                .arg(what).arg(stray).arg(firstStray.x()).arg(firstStray.y())
+                                                .arg(shot.pixel(firstStray), 8, 16)));
+            QVERIFY2(fore == QPalette::NoRole || inked > 0, qPrintable(what + QStringLiteral(": no text in its colour")));
+            ++checked;
+        }
+    QVERIFY(checked > 0);
+    // The window itself, where no control stands.
+    QCOMPARE(shot.pixel(4, 690), scheme.color(QPalette::ToolTipBase).rgb());
 }
 
 void tst_Window::focusStartsOnTheMap()
@@ -289,33 +404,71 @@ void tst_Window::selectorsAreOneStop()
     QCOMPARE(focusName(), QStringLiteral("Picture1"));
 }
 
-void tst_Window::buttonsAreNeitherDefaultNorCancel()
+void tst_Window::buttonsActOnlyAsAClick_data()
 {
-    TestWindow w;
-    for (const char *name : {"cmdClear", "cmdClose"}) {
-        auto *button = static_cast<QPushButton *>(w.widget(name));
-        QVERIFY(!button->isDefault());
-        QVERIFY(!button->autoDefault());
-        QVERIFY(button->text().isEmpty());
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("acts");
+    for (const char *button : {"cmdClear", "cmdClose"}) {
+        QTest::addRow("%s, click", button) << button << "click" << true;
+        QTest::addRow("%s, pressed and held", button) << button << "press" << false;
+        QTest::addRow("%s, released outside", button) << button << "release outside" << false;
+        QTest::addRow("%s, Space", button) << button << "Space" << true;
+        QTest::addRow("%s, Space held", button) << button << "Space held" << false;
+        QTest::addRow("%s, Enter on it", button) << button << "Enter" << false;
+        QTest::addRow("%s, Enter and Escape in a cell", button) << button << "Enter in a cell" << false;
+        QTest::addRow("%s, a screen reader's press", button) << button << "accessible press" << true;
     }
-    // Enter and Escape in a cell press neither button.
-    w.cell(5)->setFocus();
-    QTest::keyClicks(w.cell(5), QStringLiteral("orc"));
-    QTest::keyClick(w.cell(5), Qt::Key_Return);
-    QTest::keyClick(w.cell(5), Qt::Key_Escape);
-    QCOMPARE(w.cell(5)->text(), QStringLiteral("orc"));
-    QVERIFY(w.window()->isVisible());
 }
 
-void tst_Window::spaceClicksTheFocusedButton()
+// Each way Qt has of pressing a button, as the user's hardware or a screen
+// reader delivers it: a click, or Space while the button has the focus, acts
+// once it is let go of inside the button; nothing else does. Neither button is
+// the window's default or cancel button.
+void tst_Window::buttonsActOnlyAsAClick()
 {
+    QFETCH(QString, button);
+    QFETCH(QString, how);
+    QFETCH(bool, acts);
     TestWindow w;
-    QTest::keyClicks(w.cell(3), QStringLiteral("goblin"));
-    QWidget *clear = w.widget("cmdClear");
-    clear->setFocus();
-    QTRY_VERIFY(clear->hasFocus());
-    QTest::keyClick(clear, Qt::Key_Space);
-    QVERIFY(w.cell(3)->text().isEmpty());
+    QWindow *handle = w.window()->windowHandle();
+    QTest::keyClicks(w.cell(5), QStringLiteral("orc"));
+    QWidget *target = w.widget(button.toStdString());
+    const QPoint centre = target->mapTo(w.window(), target->rect().center());
+    const auto focus = [](QWidget *widget) {
+        widget->setFocus();
+        QTRY_VERIFY(widget->hasFocus());
+    };
+    if (how == QLatin1String("click")) {
+        QTest::mouseClick(handle, Qt::LeftButton, {}, centre);
+    } else if (how == QLatin1String("press")) {
+        QTest::mousePress(handle, Qt::LeftButton, {}, centre);
+    } else if (how == QLatin1String("release outside")) {
+        const QPoint outside = target->mapTo(w.window(), QPoint(target->width() / 2, -10));
+        QTest::mousePress(handle, Qt::LeftButton, {}, centre);
+        QTest::mouseMove(handle, outside);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, outside);
+    } else if (how.startsWith(QLatin1String("Space"))) {
+        focus(target);
+        QTest::keyPress(handle, Qt::Key_Space);
+        if (how == QLatin1String("Space"))
+            QTest::keyRelease(handle, Qt::Key_Space);
+    } else if (how.startsWith(QLatin1String("Enter"))) {
+        focus(how == QLatin1String("Enter") ? target : w.cell(5));
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(handle, key);
+    } else {
+        QAccessibleActionInterface *actions = QAccessible::queryAccessibleInterface(target)->actionInterface();
+        QVERIFY(actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        actions->doAction(QAccessibleActionInterface::pressAction());
+    }
+    const auto acted = [&] {
+        return button == QLatin1String("cmdClear") ? w.cell(5)->text().isEmpty() : !w.window()->isVisible();
+    };
+    // A screen reader's press is animated, as a click of the mouse would show it.
+    if (acts)
+        QTRY_VERIFY(acted());
+    QCOMPARE(acted(), acts);
     QVERIFY(w.failures().empty());
 }
 

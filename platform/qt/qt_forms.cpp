@@ -101,7 +101,14 @@ void QtForms::flushMoves()
     for (std::uint16_t id : m_pendingMoves) {
         Entry &e = m_entries[id];
         e.movePending = false;
+        const QRect was = e.widget->geometry();
         e.widget->move(e.left, e.top);
+        // At a fractional pixel ratio Qt repaints the place a control left in the
+        // device pixels wholly inside it, but the control also drew those its edges
+        // cut; a logical pixel round that place is repainted too, so no sliver stays.
+        const qreal ratio = e.widget->devicePixelRatioF();
+        if (ratio != std::floor(ratio) && e.widget->geometry() != was)
+            e.widget->parentWidget()->update(was.adjusted(-1, -1, 1, 1));
     }
     m_pendingMoves.clear();
 }
