@@ -198,9 +198,15 @@ void PictureCanvas::paintEvent(QPaintEvent *event)
         covered = QRect(QPoint(0, 0), pixmap.deviceIndependentSize().toSize());
         const QRect part = dirty & covered;
         if (!part.isEmpty()) {
+            // Whole device pixels of the picture onto the same device pixels: at a
+            // fractional ratio a logical rectangle ends inside a device pixel, and
+            // Qt 6.11 resamples such a source instead of copying it.
             const qreal dpr = pixmap.devicePixelRatio();
-            const QRectF source(part.x() * dpr, part.y() * dpr, part.width() * dpr, part.height() * dpr);
-            painter.drawPixmap(QRectF(part), pixmap, source);
+            const QRect source =
+                QRectF(part.x() * dpr, part.y() * dpr, part.width() * dpr, part.height() * dpr).toAlignedRect()
+                & pixmap.rect();
+            painter.drawPixmap(QRectF(source.x() / dpr, source.y() / dpr, source.width() / dpr, source.height() / dpr),
+                               pixmap, QRectF(source));
         }
     }
     // What the picture does not cover shows the box's own background.
