@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 
+#include <cmath>
 
 namespace forms {
 
