@@ -1,19 +1,10 @@
-// The browser side of the web binding: builds the window's DOM from the
-// description the program hands it, draws its pictures, and sends the events
-// that run the program's handlers back into it. It keeps nothing: no storage,
-// no request, no timer.
+// The browser side of the web binding: takes up the window's controls, which
+// the page carries, as the program describes them, draws their pictures, and
+// sends the events that run the program's handlers back into it. It keeps
+// nothing: no storage, no request, no timer.
 'use strict';
 
 (() => {
-    // The colours the desktop takes from the user's colour scheme come from the
-    // browser's system colours, so a dark scheme is honoured the same way.
-    const kSystemColours = {
-        InfoBackground: 'Canvas',
-        WindowBackground: 'Field',
-        WindowText: 'FieldText',
-        ButtonFace: 'ButtonFace',
-        ButtonText: 'ButtonText',
-    };
     const kFamily = 'KzdSans';
     const kUnchanged = -2147483648;
     const kButtonBorder = 1; // pixels
@@ -24,127 +15,40 @@
     let board = null;
     const elements = []; // by row id: the element a user sees and focuses
     const inputs = [];   // by row id: the form control holding a value or text
-    const clients = [];  // by row id: where a picture box's children go
     const canvases = []; // by row id: where a picture is drawn
 
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
-    const colourOf = (c) => (c.system ? kSystemColours[c.system] : hex(c.rgb));
     const physical = (logical, ratio) => Math.ceil(logical * ratio - 1e-9);
-    // One rule a font, so that no control parses its own.
-    function addFontRules() {
-        const sheet = document.head.appendChild(document.createElement('style')).sheet;
-        description.fonts.forEach((f, i) =>
-            sheet.insertRule(`.font-${i} { font: ${f.bold ? 'bold ' : ''}${f.pixels}px ${kFamily}, sans-serif; }`));
-    }
+    const nameOf = (row) => (row.index < 0 ? row.name : `${row.name}(${row.index})`);
 
-    function place(el, row) {
-        const [left, top, width, height] = row.rect;
-        Object.assign(el.style, {left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px`});
-        el.classList.add(`font-${row.font}`);
-    }
-
-    function pictureCanvas(row) {
-        const canvas = document.createElement('canvas');
-        canvas.setAttribute('aria-hidden', 'true');
-        canvases[row.id] = canvas;
-        return canvas;
-    }
-
-    function create(row) {
-        let el;
+    // The page carries every control of the window, written out from the same
+    // description when it was made; each row takes up its element by name and
+    // gets what needs the running program: its events and its picture.
+    function takeUp(row, el) {
+        elements[row.id] = el;
+        if (row.picture)
+            canvases[row.id] = el.querySelector('canvas');
         switch (row.kind) {
-        case 'PictureBox': {
-            el = document.createElement('div');
-            el.className = 'picturebox';
-            el.tabIndex = 0;
-            el.setAttribute('role', 'group');
-            el.style.borderWidth = `${row.border}px`;
-            const client = document.createElement('div');
-            client.className = 'client';
-            client.style.background = colourOf(row.back);
-            client.append(pictureCanvas(row));
-            el.append(client);
-            clients[row.id] = client;
+        case 'PictureBox':
             if (row.onMouseDown)
-                watchPresses(row, el, client);
+                watchPresses(row, el, el.querySelector('.client'));
             break;
-        }
-        case 'OptionButton': {
-            el = document.createElement('label');
-            el.className = 'option';
-            const radio = document.createElement('input');
-            radio.type = 'radio';
-            radio.name = 'kzd-selectors';
-            radio.checked = row.value !== 0;
-            const caption = document.createElement('span');
-            caption.textContent = row.caption;
-            el.append(radio, caption);
-            inputs[row.id] = radio;
-            break;
-        }
-        case 'Label':
-            el = document.createElement('div');
-            el.className = `label ${row.look}`;
-            if (row.look === 'text') {
-                el.textContent = row.caption;
-                if (row.centred)
-                    el.style.textAlign = 'center';
-            } else {
-                // A square or numbered box is a picture of a combatant, named for it.
-                el.setAttribute('role', 'img');
-                el.setAttribute('aria-label', row.accessibleName);
-                if (row.look === 'box')
-                    el.textContent = row.caption;
-            }
+        case 'OptionButton':
+            inputs[row.id] = el.querySelector('input');
             break;
         case 'TextBox':
-            el = document.createElement('input');
-            el.type = 'text';
-            el.maxLength = 32767;
-            el.value = row.caption;
-            inputs[row.id] = el;
-            break;
         case 'RichTextBox':
-            el = document.createElement('textarea');
             inputs[row.id] = el;
-            break;
-        case 'Frame':
-            el = document.createElement('div');
-            el.className = 'frame';
-            el.setAttribute('role', 'group');
-            el.append(Object.assign(document.createElement('div'), {className: 'edge'}));
             break;
         case 'CommandButton':
-            el = document.createElement('button');
-            el.type = 'button';
-            el.style.borderWidth = `${kButtonBorder}px`;
-            if (row.picture)
-                el.append(pictureCanvas(row));
             if (row.onClick)
                 el.addEventListener('click', () => module._kzd_click(row.id));
             // A command button answers Space and a click, as on the desktop; Enter is no key of the window.
             el.addEventListener('keydown', (e) => { if (e.key === 'Enter') e.preventDefault(); });
             break;
-        default:
-            throw new Error(`unknown kind of control: ${row.kind}`);
         }
-        el.classList.add('control');
-        place(el, row);
-        el.style.color = colourOf(row.fore);
-        // A text label and a numbered box have no background of their own; the
-        // map box's is its client area's.
-        if (row.kind !== 'PictureBox' && (row.kind !== 'Label' || row.look === 'fill'))
-            el.style.backgroundColor = colourOf(row.back);
-        if (row.kind === 'TextBox' || row.kind === 'RichTextBox' || row.kind === 'CommandButton' ||
-            row.kind === 'PictureBox' || row.kind === 'Frame')
-            el.setAttribute('aria-label', row.accessibleName);
-        if (row.kind === 'TextBox' || row.kind === 'RichTextBox') {
-            el.spellcheck = false;
-            el.autocomplete = 'off';
-        }
-        el.dataset.name = row.index < 0 ? row.name : `${row.name}(${row.index})`;
-        elements[row.id] = el;
-        return el;
+        if (row.picture && !canvases[row.id] || row.kind === 'OptionButton' && !inputs[row.id])
+            throw new Error(`${nameOf(row)} is not the control the page carries`);
     }
 
     // A press of any mouse button, a pen or a touch on the map's own surface runs
@@ -257,37 +161,19 @@
         matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', drawPictures, {once: true});
     }
 
-    // Where siblings overlap, the later row is drawn on top. Only those get a
-    // stacking order of their own: each one costs the browser work at every paint.
-    function stackOverlaps() {
-        const overlap = (a, b) => a.rect[0] < b.rect[0] + b.rect[2] && b.rect[0] < a.rect[0] + a.rect[2] &&
-                                  a.rect[1] < b.rect[1] + b.rect[3] && b.rect[1] < a.rect[1] + a.rect[3];
-        for (const a of description.rows)
-            if (description.rows.some((b) => b !== a && b.parent === a.parent && overlap(a, b)))
-                elements[a.id].style.zIndex = String(a.id + 1);
-    }
-
-    function build(text, instance) {
+    function adopt(text, instance) {
         module = instance;
         description = JSON.parse(text);
-        const form = description.form;
-        document.title = form.caption;
         board = document.getElementById('board');
-        board.dataset.name = form.name;
-        addFontRules();
-        Object.assign(board.style, {width: `${form.width}px`, height: `${form.height}px`,
-                                   backgroundColor: colourOf(form.back)});
-        board.classList.add('font-0');
-        for (const row of description.rows)
-            create(row);
-        // Each control goes into its parent in focus order, so that the page's own
-        // Tab order is the window's; the rows' order decides what is drawn on top.
-        const byFocus = [...description.rows].sort((a, b) => a.focus - b.focus || a.id - b.id);
-        for (const row of byFocus) {
-            const parent = row.parent < 0 ? board : clients[row.parent] || elements[row.parent];
-            parent.append(elements[row.id]);
+        const carried = new Map([...board.querySelectorAll('[data-name]')].map((el) => [el.dataset.name, el]));
+        if (carried.size !== description.rows.length)
+            throw new Error(`the page carries ${carried.size} controls, the window has ${description.rows.length}`);
+        for (const row of description.rows) {
+            const el = carried.get(nameOf(row));
+            if (!el)
+                throw new Error(`the page lacks ${nameOf(row)}`);
+            takeUp(row, el);
         }
-        stackOverlaps();
         drawPictures();
         board.hidden = false;
         const first = description.focusOrder[0];
@@ -305,7 +191,7 @@
     }
 
     const page = {
-        build,
+        adopt,
         checked: (id) => inputs[id].checked,
         move(id, left, top) {
             const style = elements[id].style;

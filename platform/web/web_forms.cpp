@@ -1,5 +1,5 @@
 // The forms services in a browser: lookups and properties over the page's DOM,
-// the events its script reports, and the description it builds the window from.
+// the events its script reports, and the description it takes the window up by.
 
 #include "web_forms.h"
 
@@ -18,7 +18,7 @@ WebForms *g_current = nullptr;
 
 // What the page's script does to its elements; a control is its row's id.
 // clang-format off
-EM_JS(void, pageBuild, (const char *description), { Module.page.build(UTF8ToString(description), Module); });
+EM_JS(void, pageAdopt, (const char *description), { Module.page.adopt(UTF8ToString(description), Module); });
 EM_JS(int, pageChecked, (int id), { return Module.page.checked(id) ? 1 : 0; });
 EM_JS(void, pageMove, (int id, int left, int top), { Module.page.move(id, left, top); });
 EM_JS(void, pageSetText, (int id, const char *text, int length), {
@@ -208,7 +208,7 @@ std::string WebForms::describe() const
 
 void WebForms::show()
 {
-    pageBuild(describe().c_str());
+    pageAdopt(describe().c_str());
 }
 
 Status WebForms::lookupName(std::string_view name, Control &out)
