@@ -2,9 +2,10 @@
 // the page carries, as the program describes them, draws their pictures, and
 // sends the events that run the program's handlers back into it. It keeps
 // nothing: no storage, no request, no timer.
-'use strict';
 
 (() => {
+    'use strict';
+
     const kFamily = 'KzdSans';
     const kUnchanged = -2147483648;
     const kButtonBorder = 1; // pixels
@@ -80,12 +81,15 @@
         client.addEventListener('contextmenu', (e) => e.preventDefault());
     }
 
+    // A picture the program drew, read in place: putImageData copies it at once.
+    const imageAt = (at, width, height) =>
+        new ImageData(new Uint8ClampedArray(module.HEAPU8.buffer, at, width * height * 4), width, height);
+
     function drawPixels(row, canvas, ratio) {
         const at = module._kzd_pixels(row.id, ratio);
         const width = module._kzd_rgba_width(), height = module._kzd_rgba_height();
-        const rgba = new Uint8ClampedArray(module.HEAPU8.buffer, at, width * height * 4).slice();
         size(canvas, width, height, ratio);
-        canvas.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+        canvas.getContext('2d').putImageData(imageAt(at, width, height), 0, 0);
     }
 
     function size(canvas, width, height, ratio) {
@@ -140,13 +144,15 @@
         ctx.fillText(face.word, 0, 0);
         ctx.setTransform(1, 0, 0, 1, 0, 0);
 
+        // Only the shapes laid on whole pixels need the program's hand.
+        if (face.symbol.every((s) => s.smoothed))
+            return;
         const drawn = ctx.getImageData(0, 0, width, height).data;
         const at = module._kzd_alloc(drawn.length);
         module.HEAPU8.set(drawn, at);
         const done = module._kzd_finish_face(row.id, at, width, height, ratio);
         module._kzd_free(at);
-        const rgba = new Uint8ClampedArray(module.HEAPU8.buffer, done, width * height * 4).slice();
-        ctx.putImageData(new ImageData(rgba, width, height), 0, 0);
+        ctx.putImageData(imageAt(done, width, height), 0, 0);
     }
 
     // Pictures are drawn at the device pixel ratio, and again when it changes
@@ -216,24 +222,27 @@
         },
     };
 
-    // The program and the fonts travel in the page and are loaded from its own bytes.
+    // The program and the fonts travel in the page and are loaded from its own
+    // bytes, decoded by the browser where it can.
     function bytesOf(id) {
-        const text = atob(document.getElementById(id).textContent.trim());
-        const bytes = new Uint8Array(text.length);
-        for (let i = 0; i < text.length; ++i)
-            bytes[i] = text.charCodeAt(i);
+        const text = document.getElementById(id).textContent.trim();
+        if (Uint8Array.fromBase64)
+            return Uint8Array.fromBase64(text);
+        const binary = atob(text);
+        const bytes = new Uint8Array(binary.length);
+        for (let i = 0; i < binary.length; ++i)
+            bytes[i] = binary.charCodeAt(i);
         return bytes;
     }
 
-    async function loadFonts() {
-        const faces = [];
-        for (const [id, weight] of [['kzd-font-regular', '400'], ['kzd-font-bold', '700']]) {
-            const data = bytesOf(id);
-            const face = new FontFace(kFamily, data, {weight});
+    // Fonts given as bytes are most often ready at once; the board waits for them
+    // where they are not, so that it is laid out in its own fonts only.
+    function loadFonts() {
+        return [['kzd-font-regular', '400'], ['kzd-font-bold', '700']].map(([id, weight]) => {
+            const face = new FontFace(kFamily, bytesOf(id), {weight});
             document.fonts.add(face);
-            faces.push(face.load());
-        }
-        await Promise.all(faces);
+            return face;
+        });
     }
 
     // What the tests and the benchmark read: the description and the pictures'
@@ -247,16 +256,40 @@
         },
     });
 
-    // The program compiles while the fonts load, and starts once both are in, so
-    // the board is laid out in its own fonts at once.
-    Promise.all([WebAssembly.compile(bytesOf('kzd-wasm')), loadFonts()]).then(([program]) => createKzd({
-        page,
-        instantiateWasm(imports, receive) {
-            WebAssembly.instantiate(program, imports).then((instance) => receive(instance, program));
-            return {};
-        },
-    })).catch((error) => {
+    function cannotStart(error) {
         document.getElementById('kzd-ended').textContent = `The board cannot start: ${error}`;
         document.getElementById('kzd-ended').hidden = false;
-    });
+    }
+
+    // The program is small enough to compile and start at once, in the same task
+    // that reads the page, so the board is drawn before the browser's first frame;
+    // where a browser refuses that on its main thread, it starts asynchronously.
+    function start() {
+        const bytes = bytesOf('kzd-wasm');
+        createKzd({
+            page,
+            instantiateWasm(imports, receive) {
+                let program, instance;
+                try {
+                    program = new WebAssembly.Module(bytes);
+                    instance = new WebAssembly.Instance(program, imports);
+                } catch {
+                    WebAssembly.instantiate(bytes, imports).then((made) => receive(made.instance, made.module)).catch(cannotStart);
+                    return {};
+                }
+                receive(instance, program);
+                return instance.exports;
+            },
+        }).catch(cannotStart);
+    }
+
+    try {
+        const faces = loadFonts();
+        if (faces.every((face) => face.status === 'loaded'))
+            start();
+        else
+            Promise.all(faces.map((face) => face.load())).then(start).catch(cannotStart);
+    } catch (error) {
+        cannotStart(error);
+    }
 })();

@@ -18,7 +18,10 @@ WebForms *g_current = nullptr;
 
 // What the page's script does to its elements; a control is its row's id.
 // clang-format off
-EM_JS(void, pageAdopt, (const char *description), { Module.page.adopt(UTF8ToString(description), Module); });
+// The description is long: decoded at once, not scanned for its end byte by byte.
+EM_JS(void, pageAdopt, (const char *description, int length), {
+    Module.page.adopt(new TextDecoder().decode(HEAPU8.subarray(description, description + length)), Module);
+});
 EM_JS(int, pageChecked, (int id), { return Module.page.checked(id) ? 1 : 0; });
 EM_JS(void, pageMove, (int id, int left, int top), { Module.page.move(id, left, top); });
 EM_JS(void, pageSetText, (int id, const char *text, int length), {
@@ -208,7 +211,8 @@ std::string WebForms::describe() const
 
 void WebForms::show()
 {
-    pageAdopt(describe().c_str());
+    const std::string description = describe();
+    pageAdopt(description.data(), int(description.size()));
 }
 
 Status WebForms::lookupName(std::string_view name, Control &out)
