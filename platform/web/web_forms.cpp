@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace forms {
 
@@ -324,13 +326,14 @@ constexpr std::uint32_t swapRedBlue(std::uint32_t p)
     return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
 }
 
-void toRgba(const forms::Pixels &pixels)
+// In place: a picture's pixels are only ever handed out once.
+void toRgba(forms::Pixels &&pixels)
 {
     g_rgbaWidth = pixels.width;
     g_rgbaHeight = pixels.height;
-    g_rgba.resize(pixels.argb.size());
-    for (std::size_t i = 0; i < pixels.argb.size(); ++i)
-        g_rgba[i] = swapRedBlue(pixels.argb[i]);
+    g_rgba = std::move(pixels.argb);
+    for (std::uint32_t &p : g_rgba)
+        p = swapRedBlue(p);
 }
 
 } // namespace
@@ -367,7 +370,7 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t *kzd_finish_face(int id, const std::uint8_t *r
         p = swapRedBlue(p);
     if (auto *forms = forms::WebForms::current())
         forms->finishFace(std::uint16_t(id), face);
-    toRgba(face);
+    toRgba(std::move(face));
     return reinterpret_cast<std::uint8_t *>(g_rgba.data());
 }
 
