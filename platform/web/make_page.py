@@ -100,8 +100,6 @@ def board_markup(window):
         attrs = {'class': [], 'data-name': name_of(row)}
         if kind in ('TextBox', 'RichTextBox', 'CommandButton', 'PictureBox', 'Frame'):
             attrs['aria-label'] = row['accessibleName']
-        # No control's state is kept for a reload or a return to the page: a
-        # reload is a fresh board.
         if kind in ('TextBox', 'RichTextBox'):
             attrs.update(spellcheck='false', autocomplete='off')
         inner = ''.join(element(child) for child in children.get(row['id'], []))
@@ -116,7 +114,7 @@ def board_markup(window):
             tag = 'label'
             attrs['class'] = ['option']
             checked = ' checked' if row['value'] != 0 else ''
-            inner = f'<input type="radio" name="kzd-selectors" autocomplete="off"{checked}><span>{text}</span>'
+            inner = f'<input type="radio" name="kzd-selectors"{checked}><span>{text}</span>'
         elif kind == 'Label':
             tag = 'div'
             attrs['class'] = ['label', look]
@@ -130,7 +128,9 @@ def board_markup(window):
                 inner = text if look == 'box' else ''
         elif kind == 'TextBox':
             tag = 'input'
-            attrs.update(type='text', maxlength='32767', value=row['caption'])
+            attrs.update(type='text', maxlength='32767')
+            if row['caption']:
+                attrs['value'] = row['caption']
         elif kind == 'RichTextBox':
             tag = 'textarea'
         elif kind == 'Frame':
