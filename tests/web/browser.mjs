@@ -26,12 +26,17 @@ export function launch() {
     });
 }
 
-// A new page on the board, once the board is built and drawn.
+// A new page on the board, once the board is taken up and drawn; a board that
+// cannot start fails at once with the page's reason.
 export async function openBoard(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
     const context = await browser.newContext({ viewport: { width: 1040, height: 760 }, deviceScaleFactor: ratio,
                                                hasTouch: touch, colorScheme });
     const page = await context.newPage();
     await page.goto(pageUrl);
-    await page.waitForFunction(() => window.kzdBoard?.description() && !document.getElementById('board').hidden);
+    await page.waitForFunction(() => window.kzdBoard?.description() && !document.getElementById('board').hidden ||
+                                     !document.getElementById('kzd-ended').hidden);
+    const failed = await page.evaluate(() => document.getElementById('kzd-ended').textContent);
+    if (failed)
+        throw new Error(failed);
     return page;
 }
