@@ -142,6 +142,12 @@ def board_markup(window):
             attrs['type'] = 'button'
             style['border-width'] = f'{BUTTON_BORDER}px'
             inner = canvas
+            if 'picture' in row:
+                # A face is centred on its button on whole pixels, as the desktop
+                # places it; the canvas is placed from inside the button's border.
+                left = (width - row['picture']['width']) // 2 - BUTTON_BORDER
+                top = (height - row['picture']['height']) // 2 - BUTTON_BORDER
+                inner = f'<canvas aria-hidden="true" style="left: {left}px; top: {top}px"></canvas>'
         else:
             sys.exit(f'unknown kind of control: {kind}')
         attrs['class'] = ' '.join(attrs['class'] + ['control', f'font-{row["font"]}'])

@@ -8,7 +8,6 @@
 
     const kFamily = 'KzdSans';
     const kUnchanged = -2147483648;
-    const kButtonBorder = 1; // pixels
     const kEnded = document.getElementById('kzd-ended').dataset.ended;
 
     let module = null;
@@ -100,21 +99,12 @@
         canvas.style.height = `${height / ratio}px`;
     }
 
-    // A face is centred on its button on whole pixels, as the desktop places it;
-    // the canvas is placed from inside the button's border.
-    function centre(canvas, row) {
-        const [, , width, height] = row.rect;
-        canvas.style.left = `${Math.floor((width - row.picture.width) / 2) - kButtonBorder}px`;
-        canvas.style.top = `${Math.floor((height - row.picture.height) / 2) - kButtonBorder}px`;
-    }
-
     // The face's outer shapes and its word are smoothed by the canvas; the inner
     // shapes are laid on whole pixels by the program's own code.
     function drawFace(row, canvas, ratio) {
         const face = row.picture.face;
         const width = physical(row.picture.width, ratio), height = physical(row.picture.height, ratio);
         size(canvas, width, height, ratio);
-        centre(canvas, row);
         const ctx = canvas.getContext('2d', {willReadFrequently: true});
         ctx.fillStyle = hex(face.background);
         ctx.fillRect(0, 0, width, height);
