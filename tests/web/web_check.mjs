@@ -109,6 +109,11 @@ for (const ratio of [1, 2]) {
             const backing = await canvas.evaluate((c) => [c.width, c.height]);
             assert.deepEqual(backing, [Math.ceil(row.picture.width * ratio), Math.ceil(row.picture.height * ratio)],
                              `${nameOf(row)}'s canvas holds a pixel for each device pixel`);
+            if (row.picture.face) {
+                const [button, face] = [await page.locator(`[data-name="${nameOf(row)}"]`).boundingBox(), await canvas.boundingBox()];
+                assert.deepEqual([face.x - button.x, face.y - button.y], [Math.floor((row.rect[2] - row.picture.width) / 2),
+                                 Math.floor((row.rect[3] - row.picture.height) / 2)], `${nameOf(row)}'s face is centred on whole pixels`);
+            }
             const png = (await canvas.screenshot({ scale: 'device' })).toString('base64');
             const differ = await page.evaluate(async ({ png, id, name, face, ratio }) => {
                 const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
