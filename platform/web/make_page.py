@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""Makes the web edition's one self-contained page: the program (wasm inside
-its script), the page's script and style, and Liberation Sans Regular and Bold
-subset to what the window needs, inlined; the fonts' licence goes beside it."""
+"""Makes the web edition's one self-contained page: the window's controls
+written out from the program's own description of them, the program (wasm
+inside its script), the page's script and style, and Liberation Sans Regular
+and Bold subset to what the window needs, inlined; the fonts' licence goes
+beside it."""
 
 import argparse
 import base64
+import html
 import io
 import json
 import re
@@ -38,6 +41,125 @@ def subset_font(path, codepoints):
     out = io.BytesIO()
     subset.save_font(font, out, options)
     return base64.b64encode(out.getvalue()).decode('ascii')
+
+
+# The colours the desktop takes from the user's colour scheme come from the
+# browser's system colours, so a dark scheme is honoured the same way.
+SYSTEM_COLOURS = {
+    'InfoBackground': 'Canvas',
+    'WindowBackground': 'Field',
+    'WindowText': 'FieldText',
+    'ButtonFace': 'ButtonFace',
+    'ButtonText': 'ButtonText',
+}
+FAMILY = 'KzdSans'
+BUTTON_BORDER = 1  # pixels
+
+
+def colour_of(c):
+    return SYSTEM_COLOURS[c['system']] if 'system' in c else f'#{c["rgb"] & 0xFFFFFF:06x}'
+
+
+def font_rules(window):
+    """One rule a font, so that no control parses its own."""
+    return '\n'.join(f'.font-{i} {{ font: {"bold " if f["bold"] else ""}{f["pixels"]}px {FAMILY}, sans-serif; }}'
+                      for i, f in enumerate(window['fonts']))
+
+
+def board_markup(window):
+    """The window's controls as the page's elements, so that the browser lays the
+    board out while it reads the page; the page's script takes them up by name
+    and adds only what needs the running program: pictures and events."""
+    rows = window['rows']
+    name_of = lambda row: row['name'] if row['index'] < 0 else f'{row["name"]}({row["index"]})'
+
+    def overlap(a, b):
+        (al, at, aw, ah), (bl, bt, bw, bh) = a['rect'], b['rect']
+        return al < bl + bw and bl < al + aw and at < bt + bh and bt < at + ah
+
+    # Where siblings overlap, the later row is drawn on top. Only those get a
+    # stacking order of their own: each one costs the browser work at every paint.
+    stacked = {a['id'] for a in rows if any(b is not a and b['parent'] == a['parent'] and overlap(a, b) for b in rows)}
+    # Each control goes into its parent in focus order, so that the page's own Tab
+    # order is the window's; the rows' order decides what is drawn on top.
+    children = {}
+    for row in sorted(rows, key=lambda r: (r['focus'], r['id'])):
+        children.setdefault(row['parent'], []).append(row)
+
+    def element(row):
+        kind, look = row['kind'], row['look']
+        left, top, width, height = row['rect']
+        style = {'left': f'{left}px', 'top': f'{top}px', 'width': f'{width}px', 'height': f'{height}px',
+                 'color': colour_of(row['fore'])}
+        # A text label and a numbered box have no background of their own; the
+        # map box's is its client area's.
+        if kind != 'PictureBox' and (kind != 'Label' or look == 'fill'):
+            style['background-color'] = colour_of(row['back'])
+        if row['id'] in stacked:
+            style['z-index'] = str(row['id'] + 1)
+        attrs = {'class': [], 'data-name': name_of(row)}
+        if kind in ('TextBox', 'RichTextBox', 'CommandButton', 'PictureBox', 'Frame'):
+            attrs['aria-label'] = row['accessibleName']
+        if kind in ('TextBox', 'RichTextBox'):
+            attrs.update(spellcheck='false', autocomplete='off')
+        inner = ''.join(element(child) for child in children.get(row['id'], []))
+        canvas = '<canvas aria-hidden="true"></canvas>' if 'picture' in row else ''
+        text = html.escape(row['caption'], quote=False)
+        if kind == 'PictureBox':
+            tag = 'div'
+            attrs.update({'class': ['picturebox'], 'tabindex': '0', 'role': 'group'})
+            style['border-width'] = f'{row["border"]}px'
+            inner = f'<div class="client" style="background: {colour_of(row["back"])}">{canvas}{inner}</div>'
+        elif kind == 'OptionButton':
+            tag = 'label'
+            attrs['class'] = ['option']
+            checked = ' checked' if row['value'] != 0 else ''
+            inner = f'<input type="radio" name="kzd-selectors"{checked}><span>{text}</span>'
+        elif kind == 'Label':
+            tag = 'div'
+            attrs['class'] = ['label', look]
+            if look == 'text':
+                inner = text
+                if row['centred']:
+                    style['text-align'] = 'center'
+            else:
+                # A square or numbered box is a picture of a combatant, named for it.
+                attrs.update({'role': 'img', 'aria-label': row['accessibleName']})
+                inner = text if look == 'box' else ''
+        elif kind == 'TextBox':
+            tag = 'input'
+            attrs.update(type='text', maxlength='32767')
+            if row['caption']:
+                attrs['value'] = row['caption']
+        elif kind == 'RichTextBox':
+            tag = 'textarea'
+        elif kind == 'Frame':
+            tag = 'div'
+            attrs.update({'class': ['frame'], 'role': 'group'})
+            inner = '<div class="edge"></div>' + inner
+        elif kind == 'CommandButton':
+            tag = 'button'
+            attrs['type'] = 'button'
+            style['border-width'] = f'{BUTTON_BORDER}px'
+            inner = canvas
+            if 'picture' in row:
+                # A face is centred on its button on whole pixels, as the desktop
+                # places it; the canvas is placed from inside the button's border.
+                left = (width - row['picture']['width']) // 2 - BUTTON_BORDER
+                top = (height - row['picture']['height']) // 2 - BUTTON_BORDER
+                inner = f'<canvas aria-hidden="true" style="left: {left}px; top: {top}px"></canvas>'
+        else:
+            sys.exit(f'unknown kind of control: {kind}')
+        attrs['class'] = ' '.join(attrs['class'] + ['control', f'font-{row["font"]}'])
+        attrs['style'] = '; '.join(f'{k}: {v}' for k, v in style.items())
+        opening = tag + ''.join(f' {k}="{html.escape(v)}"' for k, v in attrs.items())
+        return f'<{opening}>' if tag == 'input' else f'<{opening}>{inner}</{tag}>'
+
+    form = window['form']
+    style = f'width: {form["width"]}px; height: {form["height"]}px; background-color: {colour_of(form["back"])}'
+    board = ''.join(element(row) for row in children.get(-1, []))
+    return (f'<main id="board" class="font-0" data-name="{html.escape(form["name"])}" style="{style}" hidden>'
+            f'\n{board}\n</main>')
 
 
 def licence_text(copyright_file):
@@ -82,7 +204,8 @@ def main():
               f'SIL Open Font License 1.1, in LICENSE-fonts beside this page.')
     page = open(args.template, encoding='utf-8').read()
     fields = {
-        '@TITLE@': args.name, '@NAME@': args.name, '@ENDED@': ended, '@FONT_NOTICE@': notice,
+        '@TITLE@': html.escape(window['form']['caption']), '@BOARD@': board_markup(window),
+        '@FONT_RULES@': font_rules(window), '@NAME@': args.name, '@ENDED@': ended, '@FONT_NOTICE@': notice,
         '@FONT_REGULAR@': subset_font(args.regular, regular), '@FONT_BOLD@': subset_font(args.bold, bold),
         '@PROGRAM@': program, '@PAGE@': script,
         '@WASM@': base64.b64encode(open(args.wasm, 'rb').read()).decode('ascii'),

@@ -1,22 +1,13 @@
-// The browser side of the web binding: builds the window's DOM from the
-// description the program hands it, draws its pictures, and sends the events
-// that run the program's handlers back into it. It keeps nothing: no storage,
-// no request, no timer.
-'use strict';
+// The browser side of the web binding: takes up the window's controls, which
+// the page carries, as the program describes them, draws their pictures, and
+// sends the events that run the program's handlers back into it. It keeps
+// nothing: no storage, no request, no timer.
 
 (() => {
-    // The colours the desktop takes from the user's colour scheme come from the
-    // browser's system colours, so a dark scheme is honoured the same way.
-    const kSystemColours = {
-        InfoBackground: 'Canvas',
-        WindowBackground: 'Field',
-        WindowText: 'FieldText',
-        ButtonFace: 'ButtonFace',
-        ButtonText: 'ButtonText',
-    };
+    'use strict';
+
     const kFamily = 'KzdSans';
     const kUnchanged = -2147483648;
-    const kButtonBorder = 1; // pixels
     const kEnded = document.getElementById('kzd-ended').dataset.ended;
 
     let module = null;
@@ -24,127 +15,40 @@
     let board = null;
     const elements = []; // by row id: the element a user sees and focuses
     const inputs = [];   // by row id: the form control holding a value or text
-    const clients = [];  // by row id: where a picture box's children go
     const canvases = []; // by row id: where a picture is drawn
 
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
-    const colourOf = (c) => (c.system ? kSystemColours[c.system] : hex(c.rgb));
     const physical = (logical, ratio) => Math.ceil(logical * ratio - 1e-9);
-    // One rule a font, so that no control parses its own.
-    function addFontRules() {
-        const sheet = document.head.appendChild(document.createElement('style')).sheet;
-        description.fonts.forEach((f, i) =>
-            sheet.insertRule(`.font-${i} { font: ${f.bold ? 'bold ' : ''}${f.pixels}px ${kFamily}, sans-serif; }`));
-    }
+    const nameOf = (row) => (row.index < 0 ? row.name : `${row.name}(${row.index})`);
 
-    function place(el, row) {
-        const [left, top, width, height] = row.rect;
-        Object.assign(el.style, {left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px`});
-        el.classList.add(`font-${row.font}`);
-    }
-
-    function pictureCanvas(row) {
-        const canvas = document.createElement('canvas');
-        canvas.setAttribute('aria-hidden', 'true');
-        canvases[row.id] = canvas;
-        return canvas;
-    }
-
-    function create(row) {
-        let el;
+    // The page carries every control of the window, written out from the same
+    // description when it was made; each row takes up its element by name and
+    // gets what needs the running program: its events and its picture.
+    function takeUp(row, el) {
+        elements[row.id] = el;
+        if (row.picture)
+            canvases[row.id] = el.querySelector('canvas');
         switch (row.kind) {
-        case 'PictureBox': {
-            el = document.createElement('div');
-            el.className = 'picturebox';
-            el.tabIndex = 0;
-            el.setAttribute('role', 'group');
-            el.style.borderWidth = `${row.border}px`;
-            const client = document.createElement('div');
-            client.className = 'client';
-            client.style.background = colourOf(row.back);
-            client.append(pictureCanvas(row));
-            el.append(client);
-            clients[row.id] = client;
+        case 'PictureBox':
             if (row.onMouseDown)
-                watchPresses(row, el, client);
+                watchPresses(row, el, el.querySelector('.client'));
             break;
-        }
-        case 'OptionButton': {
-            el = document.createElement('label');
-            el.className = 'option';
-            const radio = document.createElement('input');
-            radio.type = 'radio';
-            radio.name = 'kzd-selectors';
-            radio.checked = row.value !== 0;
-            const caption = document.createElement('span');
-            caption.textContent = row.caption;
-            el.append(radio, caption);
-            inputs[row.id] = radio;
-            break;
-        }
-        case 'Label':
-            el = document.createElement('div');
-            el.className = `label ${row.look}`;
-            if (row.look === 'text') {
-                el.textContent = row.caption;
-                if (row.centred)
-                    el.style.textAlign = 'center';
-            } else {
-                // A square or numbered box is a picture of a combatant, named for it.
-                el.setAttribute('role', 'img');
-                el.setAttribute('aria-label', row.accessibleName);
-                if (row.look === 'box')
-                    el.textContent = row.caption;
-            }
+        case 'OptionButton':
+            inputs[row.id] = el.querySelector('input');
             break;
         case 'TextBox':
-            el = document.createElement('input');
-            el.type = 'text';
-            el.maxLength = 32767;
-            el.value = row.caption;
-            inputs[row.id] = el;
-            break;
         case 'RichTextBox':
-            el = document.createElement('textarea');
             inputs[row.id] = el;
-            break;
-        case 'Frame':
-            el = document.createElement('div');
-            el.className = 'frame';
-            el.setAttribute('role', 'group');
-            el.append(Object.assign(document.createElement('div'), {className: 'edge'}));
             break;
         case 'CommandButton':
-            el = document.createElement('button');
-            el.type = 'button';
-            el.style.borderWidth = `${kButtonBorder}px`;
-            if (row.picture)
-                el.append(pictureCanvas(row));
             if (row.onClick)
                 el.addEventListener('click', () => module._kzd_click(row.id));
             // A command button answers Space and a click, as on the desktop; Enter is no key of the window.
             el.addEventListener('keydown', (e) => { if (e.key === 'Enter') e.preventDefault(); });
             break;
-        default:
-            throw new Error(`unknown kind of control: ${row.kind}`);
         }
-        el.classList.add('control');
-        place(el, row);
-        el.style.color = colourOf(row.fore);
-        // A text label and a numbered box have no background of their own; the
-        // map box's is its client area's.
-        if (row.kind !== 'PictureBox' && (row.kind !== 'Label' || row.look === 'fill'))
-            el.style.backgroundColor = colourOf(row.back);
-        if (row.kind === 'TextBox' || row.kind === 'RichTextBox' || row.kind === 'CommandButton' ||
-            row.kind === 'PictureBox' || row.kind === 'Frame')
-            el.setAttribute('aria-label', row.accessibleName);
-        if (row.kind === 'TextBox' || row.kind === 'RichTextBox') {
-            el.spellcheck = false;
-            el.autocomplete = 'off';
-        }
-        el.dataset.name = row.index < 0 ? row.name : `${row.name}(${row.index})`;
-        elements[row.id] = el;
-        return el;
+        if (row.picture && !canvases[row.id] || row.kind === 'OptionButton' && !inputs[row.id])
+            throw new Error(`${nameOf(row)} is not the control the page carries`);
     }
 
     // A press of any mouse button, a pen or a touch on the map's own surface runs
@@ -176,12 +80,15 @@
         client.addEventListener('contextmenu', (e) => e.preventDefault());
     }
 
+    // A picture the program drew, read in place: putImageData copies it at once.
+    const imageAt = (at, width, height) =>
+        new ImageData(new Uint8ClampedArray(module.HEAPU8.buffer, at, width * height * 4), width, height);
+
     function drawPixels(row, canvas, ratio) {
         const at = module._kzd_pixels(row.id, ratio);
         const width = module._kzd_rgba_width(), height = module._kzd_rgba_height();
-        const rgba = new Uint8ClampedArray(module.HEAPU8.buffer, at, width * height * 4).slice();
         size(canvas, width, height, ratio);
-        canvas.getContext('2d').putImageData(new ImageData(rgba, width, height), 0, 0);
+        canvas.getContext('2d').putImageData(imageAt(at, width, height), 0, 0);
     }
 
     function size(canvas, width, height, ratio) {
@@ -192,21 +99,12 @@
         canvas.style.height = `${height / ratio}px`;
     }
 
-    // A face is centred on its button on whole pixels, as the desktop places it;
-    // the canvas is placed from inside the button's border.
-    function centre(canvas, row) {
-        const [, , width, height] = row.rect;
-        canvas.style.left = `${Math.floor((width - row.picture.width) / 2) - kButtonBorder}px`;
-        canvas.style.top = `${Math.floor((height - row.picture.height) / 2) - kButtonBorder}px`;
-    }
-
     // The face's outer shapes and its word are smoothed by the canvas; the inner
     // shapes are laid on whole pixels by the program's own code.
     function drawFace(row, canvas, ratio) {
         const face = row.picture.face;
         const width = physical(row.picture.width, ratio), height = physical(row.picture.height, ratio);
         size(canvas, width, height, ratio);
-        centre(canvas, row);
         const ctx = canvas.getContext('2d', {willReadFrequently: true});
         ctx.fillStyle = hex(face.background);
         ctx.fillRect(0, 0, width, height);
@@ -236,13 +134,15 @@
         ctx.fillText(face.word, 0, 0);
         ctx.setTransform(1, 0, 0, 1, 0, 0);
 
+        // Only the shapes laid on whole pixels need the program's hand.
+        if (face.symbol.every((s) => s.smoothed))
+            return;
         const drawn = ctx.getImageData(0, 0, width, height).data;
         const at = module._kzd_alloc(drawn.length);
         module.HEAPU8.set(drawn, at);
         const done = module._kzd_finish_face(row.id, at, width, height, ratio);
         module._kzd_free(at);
-        const rgba = new Uint8ClampedArray(module.HEAPU8.buffer, done, width * height * 4).slice();
-        ctx.putImageData(new ImageData(rgba, width, height), 0, 0);
+        ctx.putImageData(imageAt(done, width, height), 0, 0);
     }
 
     // Pictures are drawn at the device pixel ratio, and again when it changes
@@ -257,37 +157,19 @@
         matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', drawPictures, {once: true});
     }
 
-    // Where siblings overlap, the later row is drawn on top. Only those get a
-    // stacking order of their own: each one costs the browser work at every paint.
-    function stackOverlaps() {
-        const overlap = (a, b) => a.rect[0] < b.rect[0] + b.rect[2] && b.rect[0] < a.rect[0] + a.rect[2] &&
-                                  a.rect[1] < b.rect[1] + b.rect[3] && b.rect[1] < a.rect[1] + a.rect[3];
-        for (const a of description.rows)
-            if (description.rows.some((b) => b !== a && b.parent === a.parent && overlap(a, b)))
-                elements[a.id].style.zIndex = String(a.id + 1);
-    }
-
-    function build(text, instance) {
+    function adopt(text, instance) {
         module = instance;
         description = JSON.parse(text);
-        const form = description.form;
-        document.title = form.caption;
         board = document.getElementById('board');
-        board.dataset.name = form.name;
-        addFontRules();
-        Object.assign(board.style, {width: `${form.width}px`, height: `${form.height}px`,
-                                   backgroundColor: colourOf(form.back)});
-        board.classList.add('font-0');
-        for (const row of description.rows)
-            create(row);
-        // Each control goes into its parent in focus order, so that the page's own
-        // Tab order is the window's; the rows' order decides what is drawn on top.
-        const byFocus = [...description.rows].sort((a, b) => a.focus - b.focus || a.id - b.id);
-        for (const row of byFocus) {
-            const parent = row.parent < 0 ? board : clients[row.parent] || elements[row.parent];
-            parent.append(elements[row.id]);
+        const carried = new Map([...board.querySelectorAll('[data-name]')].map((el) => [el.dataset.name, el]));
+        if (carried.size !== description.rows.length)
+            throw new Error(`the page carries ${carried.size} controls, the window has ${description.rows.length}`);
+        for (const row of description.rows) {
+            const el = carried.get(nameOf(row));
+            if (!el)
+                throw new Error(`the page lacks ${nameOf(row)}`);
+            takeUp(row, el);
         }
-        stackOverlaps();
         drawPictures();
         board.hidden = false;
         const first = description.focusOrder[0];
@@ -305,7 +187,7 @@
     }
 
     const page = {
-        build,
+        adopt,
         checked: (id) => inputs[id].checked,
         move(id, left, top) {
             const style = elements[id].style;
@@ -330,24 +212,27 @@
         },
     };
 
-    // The program and the fonts travel in the page and are loaded from its own bytes.
+    // The program and the fonts travel in the page and are loaded from its own
+    // bytes, decoded by the browser where it can.
     function bytesOf(id) {
-        const text = atob(document.getElementById(id).textContent.trim());
-        const bytes = new Uint8Array(text.length);
-        for (let i = 0; i < text.length; ++i)
-            bytes[i] = text.charCodeAt(i);
+        const text = document.getElementById(id).textContent.trim();
+        if (Uint8Array.fromBase64)
+            return Uint8Array.fromBase64(text);
+        const binary = atob(text);
+        const bytes = new Uint8Array(binary.length);
+        for (let i = 0; i < binary.length; ++i)
+            bytes[i] = binary.charCodeAt(i);
         return bytes;
     }
 
-    async function loadFonts() {
-        const faces = [];
-        for (const [id, weight] of [['kzd-font-regular', '400'], ['kzd-font-bold', '700']]) {
-            const data = bytesOf(id);
-            const face = new FontFace(kFamily, data, {weight});
+    // Fonts given as bytes are most often ready at once; the board waits for them
+    // where they are not, so that it is laid out in its own fonts only.
+    function loadFonts() {
+        return [['kzd-font-regular', '400'], ['kzd-font-bold', '700']].map(([id, weight]) => {
+            const face = new FontFace(kFamily, bytesOf(id), {weight});
             document.fonts.add(face);
-            faces.push(face.load());
-        }
-        await Promise.all(faces);
+            return face;
+        });
     }
 
     // What the tests and the benchmark read: the description and the pictures'
@@ -361,16 +246,40 @@
         },
     });
 
-    // The program compiles while the fonts load, and starts once both are in, so
-    // the board is laid out in its own fonts at once.
-    Promise.all([WebAssembly.compile(bytesOf('kzd-wasm')), loadFonts()]).then(([program]) => createKzd({
-        page,
-        instantiateWasm(imports, receive) {
-            WebAssembly.instantiate(program, imports).then((instance) => receive(instance, program));
-            return {};
-        },
-    })).catch((error) => {
+    function cannotStart(error) {
         document.getElementById('kzd-ended').textContent = `The board cannot start: ${error}`;
         document.getElementById('kzd-ended').hidden = false;
-    });
+    }
+
+    // The program is small enough to compile and start at once, in the same task
+    // that reads the page, so the board is drawn before the browser's first frame;
+    // where a browser refuses that on its main thread, it starts asynchronously.
+    function start() {
+        const bytes = bytesOf('kzd-wasm');
+        createKzd({
+            page,
+            instantiateWasm(imports, receive) {
+                let program, instance;
+                try {
+                    program = new WebAssembly.Module(bytes);
+                    instance = new WebAssembly.Instance(program, imports);
+                } catch {
+                    WebAssembly.instantiate(bytes, imports).then((made) => receive(made.instance, made.module)).catch(cannotStart);
+                    return {};
+                }
+                receive(instance, program);
+                return instance.exports;
+            },
+        }).catch(cannotStart);
+    }
+
+    try {
+        const faces = loadFonts();
+        if (faces.every((face) => face.status === 'loaded'))
+            start();
+        else
+            Promise.all(faces.map((face) => face.load())).then(start).catch(cannotStart);
+    } catch (error) {
+        cannotStart(error);
+    }
 })();

@@ -1,5 +1,5 @@
 // The forms services in a browser: lookups and properties over the page's DOM,
-// the events its script reports, and the description it builds the window from.
+// the events its script reports, and the description it takes the window up by.
 
 #include "web_forms.h"
 
@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace forms {
 
@@ -18,7 +20,10 @@ WebForms *g_current = nullptr;
 
 // What the page's script does to its elements; a control is its row's id.
 // clang-format off
-EM_JS(void, pageBuild, (const char *description), { Module.page.build(UTF8ToString(description), Module); });
+// The description is long: decoded at once, not scanned for its end byte by byte.
+EM_JS(void, pageAdopt, (const char *description, int length), {
+    Module.page.adopt(new TextDecoder().decode(HEAPU8.subarray(description, description + length)), Module);
+});
 EM_JS(int, pageChecked, (int id), { return Module.page.checked(id) ? 1 : 0; });
 EM_JS(void, pageMove, (int id, int left, int top), { Module.page.move(id, left, top); });
 EM_JS(void, pageSetText, (int id, const char *text, int length), {
@@ -208,7 +213,8 @@ std::string WebForms::describe() const
 
 void WebForms::show()
 {
-    pageBuild(describe().c_str());
+    const std::string description = describe();
+    pageAdopt(description.data(), int(description.size()));
 }
 
 Status WebForms::lookupName(std::string_view name, Control &out)
@@ -320,13 +326,14 @@ constexpr std::uint32_t swapRedBlue(std::uint32_t p)
     return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
 }
 
-void toRgba(const forms::Pixels &pixels)
+// In place: a picture's pixels are only ever handed out once.
+void toRgba(forms::Pixels &&pixels)
 {
     g_rgbaWidth = pixels.width;
     g_rgbaHeight = pixels.height;
-    g_rgba.resize(pixels.argb.size());
-    for (std::size_t i = 0; i < pixels.argb.size(); ++i)
-        g_rgba[i] = swapRedBlue(pixels.argb[i]);
+    g_rgba = std::move(pixels.argb);
+    for (std::uint32_t &p : g_rgba)
+        p = swapRedBlue(p);
 }
 
 } // namespace
@@ -363,7 +370,7 @@ EMSCRIPTEN_KEEPALIVE std::uint8_t *kzd_finish_face(int id, const std::uint8_t *r
         p = swapRedBlue(p);
     if (auto *forms = forms::WebForms::current())
         forms->finishFace(std::uint16_t(id), face);
-    toRgba(face);
+    toRgba(std::move(face));
     return reinterpret_cast<std::uint8_t *>(g_rgba.data());
 }
 

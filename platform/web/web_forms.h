@@ -1,8 +1,9 @@
 #pragma once
 
 // The forms services in a browser: the window's controls are DOM elements that
-// the page's script builds from the description this binding hands it, and the
-// script sends their events back to run the program's handlers.
+// the page carries, written out at build time from the description this binding
+// gives; the page's script takes them up by that description at start and sends
+// their events back to run the program's handlers.
 
 #include "platform/control_index.h"
 #include "platform/forms.h"
@@ -21,7 +22,8 @@ public:
     WebForms(const WebForms &) = delete;
     WebForms &operator=(const WebForms &) = delete;
 
-    // Has the page build the window and put the focus on the first stop.
+    // Has the page take up the window's controls, draw its pictures, show it and
+    // put the focus on the first stop.
     void show();
 
     Status value(Control c, std::int16_t &out) override;
@@ -39,7 +41,7 @@ public:
     // Lays the shapes of the row's face that go on whole pixels over what the page drew.
     void finishFace(std::uint16_t id, Pixels &face) const;
 
-    // The window's description for the page's script, as JSON.
+    // The window's description for the page's script and the page's build, as JSON.
     std::string describe() const;
 
     // The one window of the page, for the script's calls.

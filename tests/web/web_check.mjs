@@ -43,9 +43,12 @@ test(`every control stands at its row's place and size, in its font and colours 
         const out = {};
         for (const el of document.querySelectorAll('#board [data-name]')) {
             const r = el.getBoundingClientRect(), style = getComputedStyle(el);
+            // The map box's background is its client area's; a selector's value is its radio's.
+            const client = el.querySelector(':scope > .client');
             out[el.dataset.name] = { rect: [r.left - board.left, r.top - board.top, r.width, r.height],
                                      font: `${style.fontWeight} ${style.fontSize} ${style.fontFamily.split(',')[0]}`,
-                                     fore: style.color, back: style.backgroundColor, text: el.textContent };
+                                     fore: style.color, back: getComputedStyle(client ?? el).backgroundColor,
+                                     text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked };
         }
         return { out, system, width: board.width, height: board.height, fontsReady: document.fonts.check('11px KzdSans') };
     });
@@ -63,8 +66,10 @@ test(`every control stands at its row's place and size, in its font and colours 
         const f = fonts[row.font];
         if (row.kind !== 'PictureBox' && row.kind !== 'CommandButton')
             assert.equal(el.font, `${f.bold ? 700 : 400} ${f.pixels}px KzdSans`, `${nameOf(row)}'s font`);
-        if (row.kind !== 'PictureBox' && (row.kind !== 'Label' || row.look === 'fill'))
+        if (row.kind !== 'Label' || row.look === 'fill')
             assert.equal(el.back, colour(row.back), `${nameOf(row)}'s background`);
+        if (row.kind === 'OptionButton')
+            assert.equal(el.checked, row.value !== 0, `${nameOf(row)} chosen at start`);
         if (row.kind !== 'PictureBox' && row.look !== 'fill')
             assert.equal(el.fore, colour(row.fore), `${nameOf(row)}'s text colour`);
         if (row.kind === 'OptionButton' || row.look !== 'fill' && row.kind === 'Label')
@@ -104,6 +109,11 @@ for (const ratio of [1, 2]) {
             const backing = await canvas.evaluate((c) => [c.width, c.height]);
             assert.deepEqual(backing, [Math.ceil(row.picture.width * ratio), Math.ceil(row.picture.height * ratio)],
                              `${nameOf(row)}'s canvas holds a pixel for each device pixel`);
+            if (row.picture.face) {
+                const [button, face] = [await page.locator(`[data-name="${nameOf(row)}"]`).boundingBox(), await canvas.boundingBox()];
+                assert.deepEqual([face.x - button.x, face.y - button.y], [Math.floor((row.rect[2] - row.picture.width) / 2),
+                                 Math.floor((row.rect[3] - row.picture.height) / 2)], `${nameOf(row)}'s face is centred on whole pixels`);
+            }
             const png = (await canvas.screenshot({ scale: 'device' })).toString('base64');
             const differ = await page.evaluate(async ({ png, id, name, face, ratio }) => {
                 const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
