@@ -17,15 +17,15 @@ const row = (measure, value, target, verdict, command) => rows.push({ measure, v
 const verdict = (ok) => (ok ? 'met' : 'MISSED');
 const command = 'KZD_PAGE=build/web/kelm-zizovu-dizuzed.html KZD_NPM=build/npm node bench/web_bench.mjs';
 
-// The blank page: the same two fonts, decoded and loaded the same way as the
-// board's page does (the browser's own base64 decoder where it has one), then one line.
-function blankPage() {
+// Two pages to measure the board against, each loading the same two fonts, decoded
+// the same way as the board's page does (the browser's own base64 decoder where it
+// has one), then showing what it holds: the blank page one line; the bare board the
+// board's own controls as the page carries them, without the program, its
+// pictures or events: what the browser alone needs to show 145 controls.
+function referencePages() {
     const page = readFileSync(pagePath, 'utf8');
     const font = (id) => page.match(new RegExp(`<script type="application/octet-stream" id="${id}">([^<]*)</script>`))[0];
-    const html = `<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
-${font('kzd-font-regular')}${font('kzd-font-bold')}
-<p id="line" hidden style="font: 11px KzdSans">Kelm Zizovu Dizuzed</p>
-<script>
+    const show = (id) => `<script>
 const bytesOf = (id) => {
     const text = document.getElementById(id).textContent.trim();
     return Uint8Array.fromBase64 ? Uint8Array.fromBase64(text) : Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
@@ -34,11 +34,21 @@ Promise.all([['kzd-font-regular', '400'], ['kzd-font-bold', '700']].map(([id, we
     const face = new FontFace('KzdSans', bytesOf(id), { weight });
     document.fonts.add(face);
     return face.load();
-})).then(() => { document.getElementById('line').hidden = false; });
-</script></body></html>`;
-    const dir = mkdtempSync(join(tmpdir(), 'kzd-blank-'));
-    writeFileSync(join(dir, 'blank.html'), html);
-    return { url: pathToFileURL(join(dir, 'blank.html')).href, remove: () => rmSync(dir, { recursive: true }) };
+})).then(() => { document.getElementById('${id}').hidden = false; });
+</script>`;
+    const blank = `<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
+${font('kzd-font-regular')}${font('kzd-font-bold')}
+<p id="line" hidden style="font: 11px KzdSans">Kelm Zizovu Dizuzed</p>
+${show('line')}</body></html>`;
+    const bare = page.replace(/<script type="application\/octet-stream" id="kzd-wasm">[^<]*<\/script>/, '')
+        .replace(/<script>(?![^]*<script>)[^]*<\/script>/, show('board'));
+    if (bare === page || bare.includes('kzd-wasm'))
+        throw new Error('the page no longer has the shape the bare board is cut from');
+    const dir = mkdtempSync(join(tmpdir(), 'kzd-reference-'));
+    writeFileSync(join(dir, 'blank.html'), blank);
+    writeFileSync(join(dir, 'bare.html'), bare);
+    return { blank: pathToFileURL(join(dir, 'blank.html')).href, bare: pathToFileURL(join(dir, 'bare.html')).href,
+             remove: () => rmSync(dir, { recursive: true }) };
 }
 
 async function firstPaint(browser, url) {
@@ -80,21 +90,25 @@ try {
     const size = statSync(pagePath).size;
     row('Page size (KiB)', (size / 1024).toFixed(1), '≤ 512', verdict(size <= 512 * 1024), 'stat -c %s build/web/kelm-zizovu-dizuzed.html');
 
-    const blank = blankPage();
-    // The two pages alternate, so that a change in the machine's load falls on
-    // both; on a shared machine single paints move by a factor of two.
+    const reference = referencePages();
+    // The pages alternate, so that a change in the machine's load falls on all
+    // of them; on a shared machine single paints move by a factor of two.
     const runs = 21;
-    const board = [], baseline = [];
+    const board = [], baseline = [], bare = [];
     for (let i = 0; i < runs; ++i) {
         board.push(await firstPaint(browser, pageUrl));
-        baseline.push(await firstPaint(browser, blank.url));
+        baseline.push(await firstPaint(browser, reference.blank));
+        bare.push(await firstPaint(browser, reference.bare));
     }
-    blank.remove();
+    reference.remove();
     const ratio = median(board) / median(baseline);
     const paired = median(board.map((b, i) => b / baseline[i]));
     row(`First paint of the whole board, median of ${runs} (ms), board / blank page with the same fonts; median of the paired ratios`,
         `${median(board).toFixed(1)} / ${median(baseline).toFixed(1)}; ${paired.toFixed(2)}`, `ratio ${ratio.toFixed(2)} ≤ 1.5`,
         verdict(ratio <= 1.5), command);
+    row(`The same, the bare board (its controls without the program) / blank page; the board / the bare board`,
+        `${median(bare).toFixed(1)} / ${median(baseline).toFixed(1)}; ${(median(board) / median(bare)).toFixed(2)}`,
+        `(ratio ${(median(bare) / median(baseline)).toFixed(2)})`, 'for reference', command);
 
     const page = await openBoard(browser);
     const origin = await page.locator('#board').boundingBox();
