@@ -31,13 +31,16 @@ ROLES = {"PictureBox": Atspi.Role.PANEL, "OptionButton": Atspi.Role.RADIO_BUTTON
 END_LIMIT = 30
 
 # Firefox's first run, updates, telemetry, studies, safe-browsing lists, captive
-# portal and connectivity probes, and anything else it would fetch on its own.
+# portal and connectivity probes, its new-tab page's feeds and its remote settings:
+# all it would fetch on its own account.
 FIREFOX_PREFS = {
     "app.normandy.enabled": False,
     "app.update.auto": False,
     "app.update.checkInstallTime": False,
     "app.update.disabledForTesting": True,
     "browser.aboutwelcome.enabled": False,
+    "browser.newtabpage.enabled": False,
+    "browser.region.network.url": "",
     "browser.region.update.enabled": False,
     "browser.safebrowsing.blockedURIs.enabled": False,
     "browser.safebrowsing.downloads.enabled": False,
@@ -52,9 +55,11 @@ FIREFOX_PREFS = {
     "datareporting.healthreport.uploadEnabled": False,
     "datareporting.policy.dataSubmissionEnabled": False,
     "datareporting.policy.firstRunURL": "",
+    "datareporting.usage.uploadEnabled": False,
     "dom.push.connection.enabled": False,
     "extensions.blocklist.enabled": False,
     "extensions.getAddons.cache.enabled": False,
+    "extensions.systemAddon.update.enabled": False,
     "extensions.update.enabled": False,
     "media.gmp-manager.updateEnabled": False,
     "network.captive-portal-service.enabled": False,
@@ -63,7 +68,9 @@ FIREFOX_PREFS = {
     "network.http.speculative-parallel-limit": 0,
     "network.prefetch-next": False,
     "network.trr.mode": 5,
-    "services.settings.server": "",
+    # A server that answers nothing; a release build takes it only with
+    # MOZ_REMOTE_SETTINGS_DEVTOOLS set (below).
+    "services.settings.server": "data:,#none/v1",
     "toolkit.telemetry.enabled": False,
     "toolkit.telemetry.reportingpolicy.firstRun": False,
     "toolkit.telemetry.unified": False,
@@ -83,14 +90,18 @@ def browser_command(engine, url, home):
     if engine == "chromium":
         return ["chromium", "--user-data-dir=" + profile, "--force-renderer-accessibility", "--ozone-platform=x11",
                 "--window-position=0,0", "--window-size=1280,1024", "--disable-gpu", "--password-store=basic",
-                # Chromium refuses its sandbox as root, which CI runs as.
                 "--no-first-run", "--disable-background-networking", "--disable-component-update",
-                "--disable-sync", "--disable-quic", "--no-sandbox", url], env
+                "--disable-sync", "--disable-quic",
+                # Its sign-in and extension services look names up even so; the page needs none.
+                "--host-resolver-rules=MAP * ~NOTFOUND",
+                # Chromium refuses its sandbox as root, which CI runs as.
+                "--no-sandbox", url], env
     if engine == "firefox":
         with open(os.path.join(profile, "user.js"), "w", encoding="utf-8") as prefs:
             prefs.writelines("user_pref(%s, %s);\n" % (json.dumps(k), json.dumps(v)) for k, v in FIREFOX_PREFS.items())
-        # Firefox speaks AT-SPI where the desktop asks for accessibility.
-        env.update(GNOME_ACCESSIBILITY="1", MOZ_ENABLE_WAYLAND="0")
+        # Firefox speaks AT-SPI where the desktop asks for accessibility, and takes
+        # another remote-settings server where told so.
+        env.update(GNOME_ACCESSIBILITY="1", MOZ_ENABLE_WAYLAND="0", MOZ_REMOTE_SETTINGS_DEVTOOLS="1")
         return ["firefox-esr", "--no-remote", "--new-instance", "--profile", profile, url], env
     raise SystemExit("unknown engine %r: chromium or firefox" % engine)
 

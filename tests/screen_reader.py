@@ -166,7 +166,7 @@ def tab_walk(orca, log, focus, limit, check=lambda number, stop: None, done=lamb
             subprocess.run(["xdotool", "key", "Tab"], check=True, timeout=30)
         count = len(stops)
         wait_for(lambda: len(focus.gained) > count,
-                 "the focus after Tab %d" % count if count else "the first focus", orca)
+                 "the focus after Tab %d" % count if count else "the first stop to take the focus", orca)
         stop = focus.gained[count]
         check(count, stop)
         name = stop[0]
