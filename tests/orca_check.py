@@ -11,9 +11,8 @@ only once (see screen_reader.py for how Orca is heard). Exit status 0 when all h
 import os
 import subprocess
 import sys
-import tempfile
 
-from screen_reader import Failures, Focus, TerminalLog, report, start_orca, tab_walk
+from screen_reader import Failures, Focus, heard, tab_walk
 
 WINDOW_TITLE = "Kelm DAVE Voraz Idezer Ivuduru"
 # The map, the selected selector, eighty cells, two notes editors, Close and Clear.
@@ -22,8 +21,8 @@ STOP_COUNT = 86
 fail = Failures()
 
 
-def walk(program, orca, log):
-    """The stops of a Tab walk from the first focus until it comes round again."""
+def walk(program, orca, log, stops):
+    """A Tab walk from the first focus until it comes round again."""
     process = None
     focus = Focus(lambda source: process is not None and source.get_process_id() == process.pid)
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
@@ -32,8 +31,8 @@ def walk(program, orca, log):
         # Without a window manager nothing gives the new window the keyboard.
         subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE,
                         "windowfocus", "--sync"], check=True, timeout=60, stdout=subprocess.DEVNULL)
-        return tab_walk(orca, log, focus, STOP_COUNT + 1,
-                        done=lambda stops: len(stops) > 1 and stops[-1][:2] == stops[0][:2])
+        tab_walk(orca, log, focus, STOP_COUNT + 1, stops,
+                 done=lambda stops: len(stops) > 1 and stops[-1][:2] == stops[0][:2])
     finally:
         focus.close()
         process.terminate()
@@ -42,21 +41,7 @@ def walk(program, orca, log):
 
 def main():
     program = sys.argv[1]
-    stops = []
-    with tempfile.TemporaryDirectory(prefix="orca-check-") as home:
-        log = TerminalLog()
-        orca = None
-        try:
-            orca = start_orca(home, log)
-            stops = walk(program, orca, log)
-        except (RuntimeError, subprocess.SubprocessError) as error:
-            fail(str(error))
-        finally:
-            if orca is not None:
-                orca.kill()
-                orca.wait(30)
-
-    report(stops, fail)
+    stops = heard(lambda orca, log, stops, home: walk(program, orca, log, stops), fail, "orca-check-")
     # The walk ends where it began.
     walked = stops[:-1] if len(stops) > 1 and stops[-1][:2] == stops[0][:2] else stops
     distinct = len({s[:2] for s in walked})

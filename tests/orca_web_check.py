@@ -17,10 +17,9 @@ import os
 import pathlib
 import subprocess
 import sys
-import tempfile
 
-from screen_reader import Failures, Focus, TerminalLog, report, start_orca, tab_walk
-from gi.repository import Atspi, GLib  # noqa: E402  (the version is chosen in screen_reader)
+from screen_reader import Failures, Focus, heard, tab_walk
+from gi.repository import Atspi  # noqa: E402  (the version is chosen in screen_reader)
 
 # How a browser exposes each kind of control over AT-SPI: the map a group, the
 # selectors radio buttons, cells and notes text boxes, the commands buttons.
@@ -129,7 +128,7 @@ def expected_stops(window):
             if rows[i]["kind"] != "OptionButton" or rows[i]["value"] != 0]
 
 
-def walk(engine, page, window, orca, log, home):
+def walk(engine, page, window, orca, log, stops, home):
     wanted = expected_stops(window)
     browser = None
     focus = Focus(lambda source: browser is not None and source.get_process_id() == browser.pid
@@ -148,7 +147,7 @@ def walk(engine, page, window, orca, log, home):
         # Without a window manager nothing gives the new window the keyboard.
         subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^%s" % window["form"]["caption"],
                         "windowfocus", "--sync"], check=True, timeout=60, stdout=subprocess.DEVNULL)
-        return tab_walk(orca, log, focus, len(wanted), check)
+        tab_walk(orca, log, focus, len(wanted), stops, check)
     finally:
         focus.close()
         browser.terminate()
@@ -163,24 +162,7 @@ def main():
     engine, page, description = sys.argv[1:4]
     with open(description, encoding="utf-8") as f:
         window = json.load(f)
-    stops = []
-    with tempfile.TemporaryDirectory(prefix="orca-web-check-") as home:
-        log = TerminalLog()
-        orca = None
-        for folder in ("orca", "browser"):
-            os.mkdir(os.path.join(home, folder))
-        try:
-            orca = start_orca(os.path.join(home, "orca"), log)
-            stops = walk(engine, page, window, orca, log, os.path.join(home, "browser"))
-        except (RuntimeError, subprocess.SubprocessError, GLib.Error) as error:
-            fail(str(error))
-        finally:
-            if orca is not None:
-                orca.kill()
-                orca.wait(30)
-    report(stops, fail)
-    if not fail and len(stops) != len(expected_stops(window)):
-        fail("the walk met %d stops, expected %d" % (len(stops), len(expected_stops(window))))
+    heard(lambda orca, log, stops, home: walk(engine, page, window, orca, log, stops, home), fail, "orca-web-check-")
     return 1 if fail else 0
 
 

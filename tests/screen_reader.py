@@ -13,6 +13,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import tty
@@ -154,12 +155,11 @@ class Focus:
         self.listener.deregister("object:state-changed:focused")
 
 
-def tab_walk(orca, log, focus, limit, check=lambda number, stop: None, done=lambda stops: False):
+def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, done=lambda stops: False):
     """From the focus the program starts with, presses Tab for each next stop,
-    up to `limit` stops or until `done`, and gives each stop as (name, role,
-    role's name, what Orca said of it). `check` may refuse a stop as it is
+    up to `limit` stops or until `done`, and adds each stop to `stops` as (name,
+    role, role's name, what Orca said of it). `check` may refuse a stop as it is
     reached (by raising RuntimeError), which ends the walk there."""
-    stops = []
     spoken = 0
     while len(stops) < limit:
         if stops:
@@ -176,6 +176,31 @@ def tab_walk(orca, log, focus, limit, check=lambda number, stop: None, done=lamb
         stops.append(stop + (utterances,))
         if done(stops):
             break
+
+
+def heard(walk, fail, prefix):
+    """Runs `walk(orca, log, stops, home)` with Orca listening and a private
+    folder `home`, fails where it ends early, and gives the stops it walked,
+    after printing what Orca said at each and failing each not announced."""
+    stops = []
+    with tempfile.TemporaryDirectory(prefix=prefix) as home:
+        os.mkdir(os.path.join(home, "orca"))
+        log = TerminalLog()
+        orca = None
+        try:
+            orca = start_orca(os.path.join(home, "orca"), log)
+            walk(orca, log, stops, home)
+        except (RuntimeError, subprocess.SubprocessError, GLib.Error) as error:
+            fail(str(error))
+        finally:
+            if orca is not None:
+                orca.kill()
+                orca.wait(30)
+    for number, stop in enumerate(stops):
+        print("%3d %-20s %-14s %s" % (number, stop[0], stop[2], " | ".join(stop[3]) or "(silent)"))
+    for number, stop in enumerate(stops):
+        if not announced(stop):
+            fail("stop %d, %s (%s), was announced as %r" % (number, stop[0], stop[2], stop[3]))
     return stops
 
 
@@ -184,15 +209,6 @@ def announced(stop):
     name, _, role_name, utterances = stop
     said = [u for u in utterances if name in u]
     return len(said) == 1 and role_name in " ".join(utterances)
-
-
-def report(stops, fail):
-    """Prints what was said at each stop and fails each stop not announced."""
-    for number, stop in enumerate(stops):
-        print("%3d %-20s %-14s %s" % (number, stop[0], stop[2], " | ".join(stop[3]) or "(silent)"))
-    for number, stop in enumerate(stops):
-        if not announced(stop):
-            fail("stop %d, %s (%s), was announced as %r" % (number, stop[0], stop[2], stop[3]))
 
 
 class Failures(list):
