@@ -1,0 +1,217 @@
+"""What a user of the Orca screen reader hears on a Tab walk, for the checks of
+the window and of the web page.
+
+Orca is started by its own command line with speech and braille off and its
+debug log sent to a terminal the check holds, so every line arrives as it is
+written. Where the focus is, a check learns from AT-SPI as Orca does; of Orca's
+log it reads only the line that every version writes for what it says
+("SPEECH OUTPUT: '...'"). Every wait has a deadline, so a version that words its
+log otherwise fails a check rather than hanging it.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import tty
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, Gio, GLib  # noqa: E402
+
+# Seconds to wait for one step: Orca to start, a focus to move, Orca to speak of it.
+STEP_LIMIT = 15
+# Orca has said all it will of a stop once its log has been quiet this long.
+QUIET = 0.1
+
+SPEECH = re.compile(r"SPEECH OUTPUT: '(.*?)'")
+
+
+class TerminalLog:
+    """Orca's debug log, written to a pseudo-terminal so it is flushed line by line."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave)  # no line-ending translation, no echo
+        self.path = os.ttyname(self.slave)
+        self.lines = []
+        self.changed = time.monotonic()
+        self.lock = threading.Lock()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        pending = b""
+        while True:
+            try:
+                chunk = os.read(self.master, 65536)
+            except OSError:
+                return
+            if not chunk:
+                return
+            lines = (pending + chunk).split(b"\n")
+            pending = lines.pop()
+            with self.lock:
+                self.lines.extend(line.decode("utf-8", "replace") for line in lines)
+                self.changed = time.monotonic()
+
+    def speech(self, since=0):
+        with self.lock:
+            return [m.group(1) for line in self.lines[since:] for m in [SPEECH.search(line)] if m], len(self.lines)
+
+    def quiet_for(self):
+        with self.lock:
+            return time.monotonic() - self.changed
+
+
+def accessibility_bus():
+    session = Gio.bus_get_sync(Gio.BusType.SESSION)
+    address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None,
+                                GLib.VariantType("(s)"), Gio.DBusCallFlags.NONE, -1, None).unpack()[0]
+    flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+    return Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
+
+
+def registered_events(bus):
+    """The events screen readers have asked the AT-SPI registry for, by listener."""
+    reply = bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/registry", "org.a11y.atspi.Registry",
+                          "GetRegisteredEvents", None, None, Gio.DBusCallFlags.NONE, -1, None)
+    return reply.unpack()[0]
+
+
+def wait_for(condition, what, orca):
+    deadline = time.monotonic() + STEP_LIMIT
+    context = GLib.MainContext.default()
+    while time.monotonic() < deadline:
+        while context.iteration(False):
+            pass
+        if condition():
+            return
+        if orca.poll() is not None:
+            raise RuntimeError("Orca ended (status %d) while waiting for %s" % (orca.returncode, what))
+        time.sleep(0.02)  # AT-SPI's events and Orca's log have no common wake-up
+    raise RuntimeError("timed out waiting for " + what)
+
+
+def start_orca(home, log):
+    """Orca with its log on the terminal, and speech and braille off where its
+    command line offers that (Orca 51 dropped the option, along with its own
+    preferences folder; the private data folder below serves instead). Returns
+    once Orca listens for focus changes."""
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
+               XDG_DATA_HOME=os.path.join(home, "data"), XDG_CACHE_HOME=os.path.join(home, "cache"),
+               GSETTINGS_BACKEND="memory")
+    usage = subprocess.run(["orca", "--help"], env=env, capture_output=True, text=True, timeout=60).stdout
+    command = ["orca", "--debug-file", log.path]
+    if "--user-prefs" in usage:
+        command += ["--user-prefs", os.path.join(home, "orca")]
+    if "--disable" in usage:
+        command += ["--disable", "speech", "--disable", "braille"]
+    # Orca will not start beside another of the same user's (a screen reader the
+    # developer relies on, or another check); where allowed (root, and not inside
+    # a chroot, where / is no mount point), it runs where it can see no other
+    # process, and ends with the check.
+    isolate = ["unshare", "--pid", "--fork", "--mount-proc", "--kill-child"]
+    if os.geteuid() == 0 and subprocess.run(isolate + ["true"], capture_output=True).returncode == 0:
+        command = isolate + command
+    orca = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    try:
+        bus = accessibility_bus()
+        wait_for(lambda: any("focus" in event.lower() for _, event in registered_events(bus)),
+                 "Orca to listen for focus", orca)
+    except BaseException:
+        orca.kill()
+        orca.wait(30)
+        raise
+    return orca
+
+
+class Focus:
+    """Each focus a program's controls gain, in order, as (name, role, role's
+    name); `owns` tells the program's controls from anything else that takes the
+    focus. A control that gains the focus again with nothing between is one stop."""
+
+    def __init__(self, owns):
+        self.owns = owns
+        self.gained = []
+        self.listener = Atspi.EventListener.new(self._on_focus)
+        self.listener.register("object:state-changed:focused")
+
+    def _on_focus(self, event):
+        try:
+            if event.detail1 and self.owns(event.source):
+                source = event.source
+                stop = (source.get_name(), source.get_role(), source.get_role_name())
+                if not self.gained or self.gained[-1] != stop:
+                    self.gained.append(stop)
+        except GLib.Error:
+            pass  # the object went away before it could be asked
+
+    def close(self):
+        self.listener.deregister("object:state-changed:focused")
+
+
+def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, done=lambda stops: False):
+    """From the focus the program starts with, presses Tab for each next stop,
+    up to `limit` stops or until `done`, and adds each stop to `stops` as (name,
+    role, role's name, what Orca said of it). `check` may refuse a stop as it is
+    reached (by raising RuntimeError), which ends the walk there."""
+    spoken = 0
+    while len(stops) < limit:
+        if stops:
+            subprocess.run(["xdotool", "key", "Tab"], check=True, timeout=30)
+        count = len(stops)
+        wait_for(lambda: len(focus.gained) > count,
+                 "the focus after Tab %d" % count if count else "the first stop to take the focus", orca)
+        stop = focus.gained[count]
+        check(count, stop)
+        name = stop[0]
+        wait_for(lambda: any(name in u for u in log.speech(spoken)[0]), "Orca to speak of %r" % name, orca)
+        wait_for(lambda: log.quiet_for() >= QUIET, "Orca to finish speaking of %r" % name, orca)
+        utterances, spoken = log.speech(spoken)
+        stops.append(stop + (utterances,))
+        if done(stops):
+            break
+
+
+def heard(walk, fail, prefix):
+    """Runs `walk(orca, log, stops, home)` with Orca listening and a private
+    folder `home`, fails where it ends early, and gives the stops it walked,
+    after printing what Orca said at each and failing each not announced."""
+    stops = []
+    with tempfile.TemporaryDirectory(prefix=prefix) as home:
+        os.mkdir(os.path.join(home, "orca"))
+        log = TerminalLog()
+        orca = None
+        try:
+            orca = start_orca(os.path.join(home, "orca"), log)
+            walk(orca, log, stops, home)
+        except (RuntimeError, subprocess.SubprocessError, GLib.Error) as error:
+            fail(str(error))
+        finally:
+            if orca is not None:
+                orca.kill()
+                orca.wait(30)
+    for number, stop in enumerate(stops):
+        print("%3d %-20s %-14s %s" % (number, stop[0], stop[2], " | ".join(stop[3]) or "(silent)"))
+    for number, stop in enumerate(stops):
+        if not announced(stop):
+            fail("stop %d, %s (%s), was announced as %r" % (number, stop[0], stop[2], stop[3]))
+    return stops
+
+
+def announced(stop):
+    """Heard on its first visit: its name once, and its role."""
+    name, _, role_name, utterances = stop
+    said = [u for u in utterances if name in u]
+    return len(said) == 1 and role_name in " ".join(utterances)
+
+
+class Failures(list):
+    def __call__(self, message):
+        self.append(message)
+        print("FAIL: " + message, file=sys.stderr)
