@@ -3,7 +3,7 @@
 // fresh profile each time, nothing that talks to the network on the browser's
 // own account.
 
-import { awaitBoard, pagePath, pageUrl, requireNpm, viewport } from './page.mjs';
+import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, viewport } from './page.mjs';
 
 export { pagePath, pageUrl };
 const { chromium } = requireNpm('playwright-core');
@@ -30,20 +30,10 @@ async function open(browser, { ratio = 1, touch = false, colorScheme = 'light' }
 // The same as a Playwright page, for the benchmarks.
 export const openBoard = async (browser, options) => (await open(browser, options)).page;
 
-class Board {
-    constructor(page) {
-        this.page = page;
-        this.asked = [];
-        page.on('request', (r) => this.asked.push(r.url()));
-        this.gone = new Promise((resolve) => page.once('close', resolve));
-    }
-
-    evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
     screenshot(selector) { return this.page.locator(selector).first().screenshot({ scale: 'device' }); }
 
-    // Presses at viewport points, one after another as one gesture: the second
-    // of two presses is the second click of a double-click.
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         if (pointer === 'pen') {
             const cdp = await this.page.context().newCDPSession(this.page);
@@ -63,7 +53,6 @@ class Board {
             await this.page.keyboard.up(key);
     }
 
-    // A touch held down, and lifted again.
     async touchStart([x, y]) {
         this.cdp ??= await this.page.context().newCDPSession(this.page);
         await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
@@ -83,16 +72,11 @@ class Board {
         return node.ignored ? { role: 'none', name: '' } : { role: node.role.value, name: node.name?.value ?? '' };
     }
 
-    // Every request the browser saw the page make since it was up.
-    requests() { return this.asked; }
-
-    // The window a script of the page opens, once its board is up.
     async windowOpenedBy(fn, arg) {
         const [popup] = await Promise.all([this.page.context().waitForEvent('page'), this.page.evaluate(fn, arg)]);
         return awaitBoard(new Board(popup));
     }
 
-    closed() { return this.gone; }
     close() { return this.page.context().close(); }
 }
 

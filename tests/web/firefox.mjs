@@ -3,7 +3,7 @@
 // fresh profile in a temporary folder and removes it afterwards; it downloads
 // no browser.
 
-import { awaitBoard, insertAsOneEdit, pageUrl, requireNpm, viewport } from './page.mjs';
+import { PageBoard, awaitBoard, insertAsOneEdit, pageUrl, requireNpm, viewport } from './page.mjs';
 
 const puppeteer = requireNpm('puppeteer-core');
 
@@ -18,24 +18,16 @@ function launch(colorScheme) {
     });
 }
 
-class Board {
-    constructor(page) {
-        this.page = page;
-        this.asked = [];
-        page.on('request', (r) => this.asked.push(r.url()));
-        this.gone = new Promise((resolve) => page.once('close', resolve));
-    }
-
-    evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, { polling: 'raf' }, arg); }
     async screenshot(selector) { return Buffer.from(await (await this.page.$(selector)).screenshot()); }
 
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         if (pointer !== 'mouse')
-            throw new Error(`Puppeteer has no ${pointer} but touch, held down`);
+            throw new Error(`Puppeteer presses with a mouse only, not a ${pointer}`);
         for (const key of modifiers)
             await this.page.keyboard.down(key);
-        // Firefox counts a press soon after the last, close to it, as the next click of a multi-click.
+        // Firefox counts the clicks of a double-click at one point only: a move starts the count anew.
         for (const [x, y] of points) {
             await this.page.mouse.move(x, y);
             await this.page.mouse.down({ button });
@@ -51,7 +43,7 @@ class Board {
     async key(key, modifiers = []) {
         for (const m of modifiers)
             await this.page.keyboard.down(m);
-        await this.page.keyboard.press(key);
+        await this.page.keyboard.press(key === 'Space' ? ' ' : key); // Puppeteer's name for it
         for (const m of modifiers)
             await this.page.keyboard.up(m);
     }
@@ -67,14 +59,11 @@ class Board {
             ? { role, name } : { role: '(not found by its role and name)', name: '' };
     }
 
-    requests() { return this.asked; }
-
     async windowOpenedBy(fn, arg) {
         const [popup] = await Promise.all([new Promise((resolve) => this.page.once('popup', resolve)), this.page.evaluate(fn, arg)]);
         return awaitBoard(new Board(popup));
     }
 
-    closed() { return this.gone; }
     close() { return this.page.browserContext().close(); }
 }
 

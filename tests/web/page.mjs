@@ -1,5 +1,26 @@
 // What every engine's adapter shares: the page under test, the npm packages
 // installed beside the build, the viewport, and how a board is known to be up.
+//
+// An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
+// resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
+// resolves to a fresh board, once it is up, with:
+//   evaluate(fn, arg)       fn's result, run in the page with one argument
+//   waitFor(fn, arg)        resolves once fn, run in the page, returns true
+//   screenshot(selector)    the element as a PNG in device pixels
+//   click(points, { button, modifiers, pointer })
+//                           presses at viewport points as one gesture: the
+//                           second point is a double-click's second press
+//   touchStart(point), touchEnd()   a touch held down, then lifted
+//   key(key, modifiers)     a key pressed, modifiers held
+//   insertText(text)        text inserted at the caret as one edit
+//   accessible(selector, { role, name })   the role and name a screen reader is
+//                           given for the element (the wanted ones are a hint
+//                           for an engine that can only find nodes by them)
+//   requests()              what the browser saw the page ask for since it was
+//                           up, or null where the automation sees no requests
+//   windowOpenedBy(fn, arg) the board in the window that fn opens
+//   closed()                resolves once the board's window has closed
+//   close()
 
 import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';
@@ -37,3 +58,19 @@ export async function awaitBoard(board) {
 // Inserts text at the caret as one edit, as a paste or an input method does: for
 // engines whose automation types text key by key only, which a megabyte outlasts.
 export const insertAsOneEdit = (text) => { document.execCommand('insertText', false, text); };
+
+// What a board on a Playwright or a Puppeteer page does alike: run a function in
+// the page, list the requests the browser saw it make since it was up, and
+// tell when its window has closed.
+export class PageBoard {
+    constructor(page) {
+        this.page = page;
+        this.asked = [];
+        page.on('request', (r) => this.asked.push(r.url()));
+        this.gone = new Promise((resolve) => page.once('close', resolve));
+    }
+
+    evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+    requests() { return this.asked; }
+    closed() { return this.gone; }
+}

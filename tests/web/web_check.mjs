@@ -326,14 +326,29 @@ check('Tab walks every stop of the window in order and Shift+Tab walks back, wit
     assert.equal(past.at(-1), stops[0], `after the last stop: ${past}`);
 }));
 
-check('arrow keys walk the selectors in order, wrapping, and choose as they go', [], () => onBoard({}, async (board) => {
-    await board.key('Tab');
-    const keys = [['ArrowDown', 'Option2'], ['ArrowRight', 'Option3'], ['ArrowUp', 'Option2'], ['ArrowLeft', 'Option1'],
-                  ['ArrowUp', 'Option16'], ['ArrowDown', 'Option1']];
-    for (const [key, chosen] of keys) {
+// Keys on the focused control, in order, and what is focused and chosen after
+// each, and whether the sheet still holds what was typed: the arrow keys walk
+// the selectors round and choose as they go; a button answers Space, as on the
+// desktop, and not Enter, which is no key of the window.
+const kKeys = [
+    { key: 'Tab', focus: 'Option1' }, { key: 'ArrowDown', focus: 'Option2' }, { key: 'ArrowRight', focus: 'Option3' },
+    { key: 'ArrowUp', focus: 'Option2' }, { key: 'ArrowLeft', focus: 'Option1' }, { key: 'ArrowUp', focus: 'Option16' },
+    { key: 'ArrowDown', focus: 'Option1' },
+    { from: 'cmdClear', key: 'Enter', focus: 'cmdClear', chosen: 'Option1' },
+    { key: 'Space', focus: 'cmdClear', chosen: 'Option1', cleared: true },
+];
+
+check('the arrow keys walk the selectors round and choose as they go; a button answers Space, not Enter', [], () =>
+        onBoard({}, async (board) => {
+    await board.evaluate(() => { document.querySelector('[data-name="Text1(0)"]').value = 'Orc chief'; });
+    // From the map, the first stop.
+    for (const { from, key, focus, chosen = focus, cleared = false } of kKeys) {
+        if (from)
+            await board.evaluate((name) => document.querySelector(`[data-name="${name}"]`).focus(), from);
         await board.key(key);
         assert.deepEqual(await board.evaluate(() => [document.activeElement.closest('[data-name]').dataset.name,
-            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name]), [chosen, chosen], key);
+            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
+            document.querySelector('[data-name="Text1(0)"]').value === '']), [focus, chosen, cleared], key);
     }
 }));
 

@@ -23,6 +23,18 @@ function miniBrowser() {
     return path;
 }
 
+// The display and the drivers end with this process, however it ends.
+const children = new Set();
+function child(command, args, options) {
+    const started = spawn(command, args, options);
+    children.add(started);
+    started.once('exit', () => children.delete(started));
+    return started;
+}
+process.once('exit', () => children.forEach((c) => c.kill()));
+for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP'])
+    process.once(signal, () => process.exit(1));
+
 const freePort = () => new Promise((resolve, reject) => {
     const server = createServer().once('error', reject).listen(0, '127.0.0.1', () => {
         const { port } = server.address();
@@ -32,7 +44,7 @@ const freePort = () => new Promise((resolve, reject) => {
 
 function startXvfb() {
     // The screen holds the window at a scale of 2 as well.
-    const xvfb = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-noreset', '-screen', '0', '2400x2000x24'],
+    const xvfb = child('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-noreset', '-screen', '0', '2400x2000x24'],
                        { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
     const display = new Promise((resolve, reject) => {
         xvfb.once('error', reject).once('exit', () => reject(new Error('Xvfb did not start')));
@@ -47,26 +59,26 @@ function startXvfb() {
 // are fresh loads of the page in the same window.
 async function startSession(display, binary, { ratio, colorScheme }) {
     const port = await freePort();
-    const driver = spawn('WebKitWebDriver', [`--port=${port}`],
+    const server = child('WebKitWebDriver', [`--port=${port}`],
                          { env: { ...process.env, DISPLAY: display, GDK_SCALE: String(ratio) }, stdio: 'ignore' });
     const url = `http://127.0.0.1:${port}`;
     try {
         for (let tries = 0; !await fetch(`${url}/status`).then(() => true, () => false); ++tries) {
-            if (tries === 100 || driver.exitCode !== null)
+            if (tries === 200 || server.exitCode !== null)
                 throw new Error(`WebKitWebDriver did not start on port ${port}`);
             await new Promise((resolve) => setTimeout(resolve, 50));
         }
         const args = ['--automation', '--javascript-can-open-windows-automatically=true'];
         if (colorScheme === 'dark')
             args.push('--dark-mode');
-        const session = { stop: () => driver.kill() };
+        const session = { stop: () => server.kill() };
         session.driver = await new Builder().usingServer(url)
             .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args } }).build();
         await session.driver.manage().window().setRect({ x: 0, y: 0, width: 1100, height: 900 });
         session.main = await session.driver.getWindowHandle();
         return session;
     } catch (error) {
-        driver.kill();
+        server.kill();
         throw error;
     }
 }
@@ -114,11 +126,8 @@ class Board {
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         const actions = (await this.use()).actions();
         const device = pointer === 'mouse' ? actions.mouse() : new Pointer(pointer, pointer);
-        const steps = [];
-        for (const [x, y] of points)
-            steps.push(device.move({ x, y, origin: Origin.VIEWPORT }), device.press(kButtons[button]), device.release(kButtons[button]));
-        if (pointer !== 'mouse')
-            return actions.insert(device, ...steps).perform();
+        const steps = points.flatMap(([x, y]) => [device.move({ x, y, origin: Origin.VIEWPORT }),
+                                                  device.press(kButtons[button]), device.release(kButtons[button])]);
         for (const key of modifiers)
             actions.keyDown(keyOf(key));
         actions.insert(device, ...steps);
