@@ -9,7 +9,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { launch, openBoard, pagePath, pageUrl } from '../tests/web/browser.mjs';
+import { launch, openBoard, pagePath, pageUrl } from '../tests/web/chromium.mjs';
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const rows = [];

@@ -80,6 +80,21 @@
         client.addEventListener('contextmenu', (e) => e.preventDefault());
     }
 
+    // The arrow keys walk the selectors round, as on the desktop: from the last
+    // to the first and back. WebKit stops at a radio group's ends; elsewhere the
+    // browser moves between the selectors as it does.
+    function wrapAround(radios) {
+        radios.forEach((radio, i) => radio.addEventListener('keydown', (e) => {
+            const step = {ArrowDown: 1, ArrowRight: 1, ArrowUp: -1, ArrowLeft: -1}[e.key];
+            if (!step || radios[i + step] || e.altKey || e.ctrlKey || e.metaKey || e.shiftKey)
+                return;
+            e.preventDefault();
+            const other = radios.at(step > 0 ? 0 : -1);
+            other.checked = true;
+            other.focus();
+        }));
+    }
+
     // A picture the program drew, read in place: putImageData copies it at once.
     const imageAt = (at, width, height) =>
         new ImageData(new Uint8ClampedArray(module.HEAPU8.buffer, at, width * height * 4), width, height);
@@ -170,6 +185,7 @@
                 throw new Error(`the page lacks ${nameOf(row)}`);
             takeUp(row, el);
         }
+        wrapAround([...board.querySelectorAll('input[type=radio]')]);
         drawPictures();
         board.hidden = false;
         const first = description.focusOrder[0];

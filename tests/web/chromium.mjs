@@ -1,0 +1,89 @@
+// Debian's Chromium, headless, driven by Playwright: the web checks' adapter
+// for Chromium, and the browser the benchmarks measure. No browser download, a
+// fresh profile each time, nothing that talks to the network on the browser's
+// own account.
+
+import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, viewport } from './page.mjs';
+
+export { pagePath, pageUrl };
+const { chromium } = requireNpm('playwright-core');
+
+// Playwright starts Chromium on a fresh profile of its own in a temporary folder
+// and removes it afterwards.
+export function launch() {
+    return chromium.launch({
+        executablePath: process.env.KZD_CHROMIUM || '/usr/bin/chromium',
+        // Chromium refuses its sandbox as root, which CI runs as.
+        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+               '--disable-component-update', '--disable-sync', '--disable-quic'],
+    });
+}
+
+// A fresh board in a context of its own.
+async function open(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
+    const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme });
+    const page = await context.newPage();
+    await page.goto(pageUrl);
+    return awaitBoard(new Board(page));
+}
+
+// The same as a Playwright page, for the benchmarks.
+export const openBoard = async (browser, options) => (await open(browser, options)).page;
+
+class Board extends PageBoard {
+    waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
+    screenshot(selector) { return this.page.locator(selector).first().screenshot({ scale: 'device' }); }
+
+    async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
+        if (pointer === 'pen') {
+            const cdp = await this.page.context().newCDPSession(this.page);
+            for (const [i, [x, y]] of points.entries())
+                for (const type of ['mousePressed', 'mouseReleased'])
+                    await cdp.send('Input.dispatchMouseEvent', { type, x, y, button, clickCount: i + 1, pointerType: 'pen' });
+            return;
+        }
+        for (const key of modifiers)
+            await this.page.keyboard.down(key);
+        for (const [i, [x, y]] of points.entries()) {
+            await this.page.mouse.move(x, y);
+            await this.page.mouse.down({ button, clickCount: i + 1 });
+            await this.page.mouse.up({ button, clickCount: i + 1 });
+        }
+        for (const key of modifiers)
+            await this.page.keyboard.up(key);
+    }
+
+    async touchStart([x, y]) {
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
+        await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
+    }
+    touchEnd() { return this.cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] }); }
+
+    key(key, modifiers = []) { return this.page.keyboard.press([...modifiers, key].join('+')); }
+    insertText(text) { return this.page.keyboard.insertText(text); }
+
+    // The role and name the accessibility tree gives the element.
+    async accessible(selector) {
+        const cdp = await this.page.context().newCDPSession(this.page);
+        const { root } = await cdp.send('DOM.getDocument', { depth: 0 });
+        const { nodeId } = await cdp.send('DOM.querySelector', { nodeId: root.nodeId, selector });
+        const [node] = (await cdp.send('Accessibility.getPartialAXTree', { nodeId, fetchRelatives: false })).nodes;
+        await cdp.detach();
+        return node.ignored ? { role: 'none', name: '' } : { role: node.role.value, name: node.name?.value ?? '' };
+    }
+
+    async windowOpenedBy(fn, arg) {
+        const [popup] = await Promise.all([this.page.context().waitForEvent('page'), this.page.evaluate(fn, arg)]);
+        return awaitBoard(new Board(popup));
+    }
+
+    close() { return this.page.context().close(); }
+}
+
+export async function start() {
+    const browser = await launch();
+    return {
+        open: (options) => open(browser, options),
+        close: () => browser.close(),
+    };
+}

@@ -1,0 +1,33 @@
+// What each engine's automation cannot express, and where the page is known to
+// be wrong in an engine: the one list of both, kept in step with the README's
+// engines table. A check that needs what an engine cannot express is skipped
+// there with the reason; a check the page fails in an engine runs there, and
+// its failure is reported with the reason without failing the suite.
+
+// By engine, by what a check needs.
+const moved = 'counts a press as the second of a double-click only where it lands on the first\'s very point, '
+    + 'which is on the marker the first press placed (and a press on a marker places nothing anyway)';
+const cannot = {
+    firefox: {
+        'moved double-click': `Firefox's WebDriver BiDi ${moved}: a pointer move resets its click count`,
+        pen: 'Firefox\'s WebDriver BiDi has no pen: input.performActions answers "Unimplemented pointerMove for pointerType pen"',
+    },
+    webkit: {
+        'moved double-click': `WebKitWebDriver on GTK ${moved}`,
+        touch: 'WebKitWebDriver on GTK turns a touch pointer\'s actions into mouse events (the page sees pointerType "mouse")',
+        'network log': 'classic WebDriver has no network log (the page\'s own Resource Timing, checked everywhere, stays)',
+    },
+};
+
+// By engine, by the check's name.
+const pageFaults = {
+};
+
+// The node:test options for a check in an engine.
+export function expected(engine, name, needs) {
+    const missing = needs.find((need) => cannot[engine]?.[need]);
+    if (missing)
+        return { skip: cannot[engine][missing] };
+    const fault = pageFaults[engine]?.[name];
+    return fault ? { todo: `known fault of the page in ${engine}: ${fault}` } : {};
+}

@@ -1,0 +1,76 @@
+// What every engine's adapter shares: the page under test, the npm packages
+// installed beside the build, the viewport, and how a board is known to be up.
+//
+// An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
+// resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
+// resolves to a fresh board, once it is up, with:
+//   evaluate(fn, arg)       fn's result, run in the page with one argument
+//   waitFor(fn, arg)        resolves once fn, run in the page, returns true
+//   screenshot(selector)    the element as a PNG in device pixels
+//   click(points, { button, modifiers, pointer })
+//                           presses at viewport points as one gesture: the
+//                           second point is a double-click's second press
+//   touchStart(point), touchEnd()   a touch held down, then lifted
+//   key(key, modifiers)     a key pressed, modifiers held
+//   insertText(text)        text inserted at the caret as one edit
+//   accessible(selector, { role, name })   the role and name a screen reader is
+//                           given for the element (the wanted ones are a hint
+//                           for an engine that can only find nodes by them)
+//   requests()              what the browser saw the page ask for since it was
+//                           up, or null where the automation sees no requests
+//   windowOpenedBy(fn, arg) the board in the window that fn opens
+//   closed()                resolves once the board's window has closed
+//   close()
+
+import { createRequire } from 'node:module';
+import { join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+const [page, npm] = [process.env.KZD_PAGE, process.env.KZD_NPM];
+if (!page || !npm)
+    throw new Error('KZD_PAGE (the built page) and KZD_NPM (the folder of the installed npm packages) must be set');
+// Either may be given relative to the current folder.
+export const requireNpm = createRequire(join(resolve(npm), 'package.json'));
+
+export const pageUrl = pathToFileURL(resolve(page)).href;
+export const pagePath = page;
+
+// Room for the board (992 x 696 and the page's margin) at either ratio.
+export const viewport = { width: 1040, height: 760 };
+
+// True once the board is taken up and drawn, or once the page has said why it
+// cannot start.
+export const boardUp = () => !!(window.kzdBoard?.description() && !document.getElementById('board').hidden ||
+                                 !document.getElementById('kzd-ended').hidden);
+// The reason a board could not start; empty when it did.
+export const startFailure = () => document.getElementById('kzd-ended').textContent;
+
+// Waits for a board just opened; one that cannot start fails at once with the
+// page's reason.
+export async function awaitBoard(board) {
+    await board.waitFor(boardUp);
+    const failed = await board.evaluate(startFailure);
+    if (failed)
+        throw new Error(failed);
+    return board;
+}
+
+// Inserts text at the caret as one edit, as a paste or an input method does: for
+// engines whose automation types text key by key only, which a megabyte outlasts.
+export const insertAsOneEdit = (text) => { document.execCommand('insertText', false, text); };
+
+// What a board on a Playwright or a Puppeteer page does alike: run a function in
+// the page, list the requests the browser saw it make since it was up, and
+// tell when its window has closed.
+export class PageBoard {
+    constructor(page) {
+        this.page = page;
+        this.asked = [];
+        page.on('request', (r) => this.asked.push(r.url()));
+        this.gone = new Promise((resolve) => page.once('close', resolve));
+    }
+
+    evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+    requests() { return this.asked; }
+    closed() { return this.gone; }
+}
