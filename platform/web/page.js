@@ -73,7 +73,7 @@
                 return;
             // No compatibility mouse events follow, and no gesture takes the tap.
             e.preventDefault();
-            box.focus({preventScroll: true, focusVisible: false});
+            box.focus({preventScroll: true});
             if (onSurface(e))
                 press(e, 1);
         });
@@ -174,12 +174,12 @@
             const ink = range.getBoundingClientRect(), box = room.getBoundingClientRect();
             return ink.left >= box.left - 0.01 && ink.right <= box.right + 0.01 ? 1 : (box.right - ink.left) / ink.width;
         }));
-        // The first step goes as far as the widths say; rounding in the rasteriser
-        // may want a pixel more.
+        // The first step goes as far as the widths say; where the rasteriser's
+        // rounding wants a pixel more, a pixel at a time from there.
         let shrink = fonts.map((f) => [f, share(f)]).filter(([f, s]) => f.rule && s < 1);
         while (shrink.length) {
             for (const [f, s] of shrink) {
-                f.pixels = Math.max(kSmallestPixels, Math.min(f.pixels - 1, Math.floor(f.pixels * s)));
+                f.pixels = Math.max(kSmallestPixels, Math.min(f.pixels - 1, Math.round(f.pixels * s)));
                 f.rule.style.fontSize = `${f.pixels}px`;
             }
             shrink = shrink.map(([f]) => [f, f.pixels > kSmallestPixels ? share(f) : 1]).filter(([, s]) => s < 1);
@@ -214,10 +214,16 @@
         drawPictures();
         board.hidden = false;
         fitCaptions();
-        // Focused by the page, not by the keyboard: no ring until the keyboard moves it.
+        // Focused by the page, not by the keyboard: no ring until the focus has
+        // moved once. (An engine may keep a focus asked for without a ring as the
+        // way to show every later focus, so the page does not ask for that.)
         const first = description.focusOrder[0];
-        if (first !== undefined)
-            elements[first].focus({preventScroll: true, focusVisible: false});
+        if (first !== undefined) {
+            const el = elements[first];
+            el.dataset.startFocus = '';
+            el.addEventListener('blur', () => delete el.dataset.startFocus, {once: true});
+            el.focus({preventScroll: true});
+        }
     }
 
     // The program has ended: nothing of the board is left, one line says so.
