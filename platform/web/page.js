@@ -213,10 +213,9 @@
         }
         drawPictures();
         board.hidden = false;
-        fitCaptions();
         // Focused by the page, not by the keyboard: no ring until the focus has
-        // moved once. (An engine may keep a focus asked for without a ring as the
-        // way to show every later focus, so the page does not ask for that.)
+        // moved once. (Asking for a focus without a ring does not do: Firefox,
+        // while the page's tab is in the background, then shows no later focus.)
         const first = description.focusOrder[0];
         if (first !== undefined) {
             const el = elements[first];
@@ -224,6 +223,8 @@
             el.addEventListener('blur', () => delete el.dataset.startFocus, {once: true});
             el.focus({preventScroll: true});
         }
+        // Last, so that the layout it reads is the one the first frame shows.
+        fitCaptions();
     }
 
     // The program has ended: nothing of the board is left, one line says so.
