@@ -32,9 +32,9 @@ def subset_font(path, codepoints):
     options.name_IDs = KEPT_NAMES
     options.layout_features = ['kern', 'liga']
     # The fonts' own hinting stays: a rasteriser that hints metrics (WebKitGTK
-    # does unless hinting is off) otherwise falls back to FreeType's autohinter,
-    # which rounds every advance up to whole pixels, and the captions come out
-    # 5 to 10 % wider than the font's design.
+    # does unless the hint style is none or slight) otherwise falls back to
+    # FreeType's autohinter, which rounds every advance up to whole pixels, and
+    # the captions come out up to 12 % wider than the font's design.
     options.hinting = True
     options.desubroutinize = True
     options.drop_tables += ['FFTM']  # a font editor's time stamps
@@ -69,8 +69,8 @@ def line_height(path, pixels):
     """A line of the font in whole pixels: its ascent, descent and gap each
     rounded, as Chromium lays out a line of normal height. Given outright, the
     line and so the text stand at the same place in every engine."""
-    hhea = TTFont(path, lazy=True)['hhea']
-    em = TTFont(path, lazy=True)['head'].unitsPerEm
+    font = TTFont(path, lazy=True)
+    hhea, em = font['hhea'], font['head'].unitsPerEm
     return sum(round(abs(v) * pixels / em) for v in (hhea.ascent, hhea.descent, hhea.lineGap))
 
 
