@@ -31,7 +31,11 @@ def subset_font(path, codepoints):
     options.flavor = 'woff2'
     options.name_IDs = KEPT_NAMES
     options.layout_features = ['kern', 'liga']
-    options.hinting = False
+    # The fonts' own hinting stays: a rasteriser that hints metrics (WebKitGTK
+    # does unless the hint style is none or slight) otherwise falls back to
+    # FreeType's autohinter, which rounds every advance up to whole pixels, and
+    # the captions come out up to 12 % wider than the font's design.
+    options.hinting = True
     options.desubroutinize = True
     options.drop_tables += ['FFTM']  # a font editor's time stamps
     font = TTFont(path)
@@ -54,15 +58,26 @@ SYSTEM_COLOURS = {
 }
 FAMILY = 'KzdSans'
 BUTTON_BORDER = 1  # pixels
+BOX_FRAME = '#000000'  # a numbered box's frame, as the window draws it
 
 
 def colour_of(c):
     return SYSTEM_COLOURS[c['system']] if 'system' in c else f'#{c["rgb"] & 0xFFFFFF:06x}'
 
 
-def font_rules(window):
+def line_height(path, pixels):
+    """A line of the font in whole pixels: its ascent, descent and gap each
+    rounded, as Chromium lays out a line of normal height. Given outright, the
+    line and so the text stand at the same place in every engine."""
+    font = TTFont(path, lazy=True)
+    hhea, em = font['hhea'], font['head'].unitsPerEm
+    return sum(round(abs(v) * pixels / em) for v in (hhea.ascent, hhea.descent, hhea.lineGap))
+
+
+def font_rules(window, regular, bold):
     """One rule a font, so that no control parses its own."""
-    return '\n'.join(f'.font-{i} {{ font: {"bold " if f["bold"] else ""}{f["pixels"]}px {FAMILY}, sans-serif; }}'
+    return '\n'.join(f'.font-{i} {{ font: {"bold " if f["bold"] else ""}{f["pixels"]}px/'
+                      f'{line_height(bold if f["bold"] else regular, f["pixels"])}px {FAMILY}, sans-serif; }}'
                       for i, f in enumerate(window['fonts']))
 
 
@@ -91,6 +106,11 @@ def board_markup(window):
         left, top, width, height = row['rect']
         style = {'left': f'{left}px', 'top': f'{top}px', 'width': f'{width}px', 'height': f'{height}px',
                  'color': colour_of(row['fore'])}
+        # A numbered box on the map stands on the map's fixed grey, which no
+        # scheme changes; its digit takes its frame's black, legible there,
+        # where the scheme's text colour may be light.
+        if kind == 'Label' and look == 'box' and row['parent'] >= 0 and rows[row['parent']]['kind'] == 'PictureBox':
+            style['color'] = BOX_FRAME
         # A text label and a numbered box have no background of their own; the
         # map box's is its client area's.
         if kind != 'PictureBox' and (kind != 'Label' or look == 'fill'):
@@ -205,7 +225,7 @@ def main():
     page = open(args.template, encoding='utf-8').read()
     fields = {
         '@TITLE@': html.escape(window['form']['caption']), '@BOARD@': board_markup(window),
-        '@FONT_RULES@': font_rules(window), '@NAME@': args.name, '@ENDED@': ended, '@FONT_NOTICE@': notice,
+        '@FONT_RULES@': font_rules(window, args.regular, args.bold), '@NAME@': args.name, '@ENDED@': ended, '@FONT_NOTICE@': notice,
         '@FONT_REGULAR@': subset_font(args.regular, regular), '@FONT_BOLD@': subset_font(args.bold, bold),
         '@PROGRAM@': program, '@PAGE@': script,
         '@WASM@': base64.b64encode(open(args.wasm, 'rb').read()).decode('ascii'),

@@ -160,6 +160,47 @@
         ctx.putImageData(imageAt(done, width, height), 0, 0);
     }
 
+    // The captions are set in the page's own font, but how wide a browser makes
+    // them is up to its rasteriser (one that hints metrics rounds every advance to
+    // whole pixels). As on the desktop, a font whose captions do not all fit their
+    // rooms is made smaller, a pixel at a time, down to the smallest legible size;
+    // the page carries no narrower face of it. All captions are measured in one
+    // layout, the one the board needs anyway; only a font that must shrink costs
+    // another.
+    const kSmallestPixels = 8;
+
+    function fitCaptions() {
+        const fonts = description.fonts.map((f, i) => ({
+            pixels: f.pixels,
+            rule: [...document.styleSheets].flatMap((sheet) => [...sheet.cssRules]).find((r) => r.selectorText === `.font-${i}`),
+            captions: [],
+        }));
+        for (const row of description.rows) {
+            const el = elements[row.id];
+            if (row.kind === 'OptionButton')
+                fonts[row.font].captions.push({text: el.querySelector('span'), room: el});
+            else if (row.kind === 'Label' && row.look === 'text' && row.caption)
+                fonts[row.font].captions.push({text: el, room: el});
+        }
+        const range = document.createRange();
+        // The share of its width that a font's widest caption may keep (1 where all fit).
+        const share = (f) => Math.min(1, ...f.captions.map(({text, room}) => {
+            range.selectNodeContents(text);
+            const ink = range.getBoundingClientRect(), box = room.getBoundingClientRect();
+            return ink.left >= box.left - 0.01 && ink.right <= box.right + 0.01 ? 1 : (box.right - ink.left) / ink.width;
+        }));
+        // The first step goes as far as the widths say; where the rasteriser's
+        // rounding wants a pixel more, a pixel at a time from there.
+        let shrink = fonts.map((f) => [f, share(f)]).filter(([f, s]) => f.rule && s < 1);
+        while (shrink.length) {
+            for (const [f, s] of shrink) {
+                f.pixels = Math.max(kSmallestPixels, Math.min(f.pixels - 1, Math.round(f.pixels * s)));
+                f.rule.style.fontSize = `${f.pixels}px`;
+            }
+            shrink = shrink.map(([f]) => [f, f.pixels > kSmallestPixels ? share(f) : 1]).filter(([, s]) => s < 1);
+        }
+    }
+
     // Pictures are drawn at the device pixel ratio, and again when it changes
     // (the window moved to another screen, or the page zoomed).
     function drawPictures() {
@@ -188,9 +229,18 @@
         wrapAround([...board.querySelectorAll('input[type=radio]')]);
         drawPictures();
         board.hidden = false;
+        // Focused by the page, not by the keyboard: no ring until the focus has
+        // moved once. (Asking for a focus without a ring does not do: Firefox,
+        // while the page's tab is in the background, then shows no later focus.)
         const first = description.focusOrder[0];
-        if (first !== undefined)
-            elements[first].focus({preventScroll: true});
+        if (first !== undefined) {
+            const el = elements[first];
+            el.dataset.startFocus = '';
+            el.addEventListener('blur', () => delete el.dataset.startFocus, {once: true});
+            el.focus({preventScroll: true});
+        }
+        // Last, so that the layout it reads is the one the first frame shows.
+        fitCaptions();
     }
 
     // The program has ended: nothing of the board is left, one line says so.
