@@ -35,11 +35,13 @@ bench: deps web
 	bench/run-bench build/release
 	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node bench/web_bench.mjs
 
-# The Debian package, from the release build (see README, Install).
+# The Debian package, from the release build (see README, Install). CPack
+# gives the folders and archive members it makes the modes the umask leaves, so
+# it packs under Debian's umask, whatever the builder's.
 deb: deps
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target kelm-zizovu-dizuzed
-	cd build/release && cpack -G DEB
+	cd build/release && umask 022 && cpack -G DEB
 
 # A developer's tool, not part of `make test`: plants each mistake listed in
 # tests/mutants.toml in a scratch copy and reports which tests catch it.

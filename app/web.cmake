@@ -35,18 +35,28 @@ foreach(face Regular Bold)
 endforeach()
 find_file(KZD_LIBERATION_COPYRIGHT copyright PATHS /usr/share/doc PATH_SUFFIXES fonts-liberation2 fonts-liberation
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# The time the page's fonts carry is the commit's, never the build's
+# (scripts/source-date-epoch). It is read at every build, so a new commit
+# reaches an existing build folder, and the page is made anew only when it changes.
+set(kzd_source_date_epoch ${PROJECT_SOURCE_DIR}/scripts/source-date-epoch)
+set(kzd_epoch ${CMAKE_CURRENT_BINARY_DIR}/source-date-epoch)
+add_custom_target(source_date_epoch
+    COMMAND ${kzd_source_date_epoch} > ${kzd_epoch}.new
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${kzd_epoch}.new ${kzd_epoch}
+    BYPRODUCTS ${kzd_epoch}
+    VERBATIM)
 set(kzd_web_source ${PROJECT_SOURCE_DIR}/platform/web)
 set(kzd_page ${PROJECT_BINARY_DIR}/${KZD_DesktopFileName}.html)
 add_custom_command(
     OUTPUT ${kzd_page} ${PROJECT_BINARY_DIR}/LICENSE-fonts
     COMMAND ${KZD_NODE} $<TARGET_FILE:kzd_describe> > ${CMAKE_CURRENT_BINARY_DIR}/description.json
-    COMMAND ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
+    COMMAND ${kzd_source_date_epoch} ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
             --name ${KZD_ApplicationName}
             --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
             --program $<TARGET_FILE:kzd_web> --wasm $<TARGET_FILE_DIR:kzd_web>/kzd_web.wasm --description ${CMAKE_CURRENT_BINARY_DIR}/description.json
             --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
             --copyright ${KZD_LIBERATION_COPYRIGHT}
             --out ${kzd_page} --licence ${PROJECT_BINARY_DIR}/LICENSE-fonts
-    DEPENDS kzd_web kzd_describe ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
+    DEPENDS kzd_web kzd_describe ${kzd_epoch} ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
     VERBATIM)
 add_custom_target(page ALL DEPENDS ${kzd_page})

@@ -10,6 +10,7 @@ import base64
 import html
 import io
 import json
+import os
 import re
 import sys
 
@@ -38,7 +39,9 @@ def subset_font(path, codepoints):
     options.hinting = True
     options.desubroutinize = True
     options.drop_tables += ['FFTM']  # a font editor's time stamps
-    font = TTFont(path)
+    # The subset's time stamp is SOURCE_DATE_EPOCH where the build gives one (the
+    # commit's time; fontTools honours it), else the font's own: never the build's.
+    font = TTFont(path, recalcTimestamp='SOURCE_DATE_EPOCH' in os.environ)
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=sorted(codepoints))
     subsetter.subset(font)
