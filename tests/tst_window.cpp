@@ -231,8 +231,11 @@ void tst_Window::captionsFitTheirControls()
     }
 }
 
-// Where a font had to be made smaller, one pixel more would cut some caption off:
-// the fallback is of like size, not merely small enough.
+// Where a font had to be narrowed, no face of its family, weight and slant (none
+// wider than the face the classic font resolves to) fits at a larger size, nor
+// a wider one at its size: a narrower face comes before a smaller size, and
+// the widest face that fits before a narrower one. CTest runs this again where
+// the only family has two narrower faces of each weight (narrow_faces.py).
 void tst_Window::fontsAreAsLargeAsFits()
 {
     TestWindow w;
@@ -246,13 +249,32 @@ void tst_Window::fontsAreAsLargeAsFits()
                     captions.push_back(captionRoom(control));
                     font = control->font();
                 }
-        if (QFontInfo(font).pixelSize() >= (heading ? 13 : 11))
-            continue;
-        font.setPixelSize(QFontInfo(font).pixelSize() + 1);
-        const QFontMetrics larger(font);
-        QVERIFY2(std::any_of(captions.begin(), captions.end(),
-                             [&larger](const auto &c) { return larger.horizontalAdvance(c.first) > c.second; }),
-                 qPrintable(QStringLiteral("every caption fits at %1 px").arg(font.pixelSize())));
+        const auto width = [&captions](const QFont &f) {
+            int sum = 0;
+            for (const auto &[text, room] : captions)
+                sum += QFontMetrics(f).horizontalAdvance(text);
+            return sum;
+        };
+        const auto fits = [&captions](const QFont &f) {
+            return std::all_of(captions.begin(), captions.end(),
+                               [&f](const auto &c) { return QFontMetrics(f).horizontalAdvance(c.first) <= c.second; });
+        };
+        const QFontInfo chosen(font);
+        const QFont classic = heading ? forms::classicFonts().heading : forms::classicFonts().dialog;
+        const QString family = chosen.family();
+        const int weight = QFontDatabase::weight(family, chosen.styleName());
+        for (const QString &style : QFontDatabase::styles(family))
+            for (int size = chosen.pixelSize(); size <= classic.pixelSize(); ++size) {
+                QFont face = QFontDatabase::font(family, style, size);
+                face.setPixelSize(size);
+                QFont widest = classic;
+                widest.setPixelSize(size);
+                if (QFontDatabase::weight(family, style) != weight || QFontDatabase::italic(family, style) != chosen.italic()
+                    || width(face) > width(widest) || (size == chosen.pixelSize() && width(face) <= width(font)))
+                    continue;
+                QVERIFY2(!fits(face), qPrintable(QStringLiteral("%1 %2 %3 px fits, yet %4 %5 px was taken")
+                                                     .arg(family, style).arg(size).arg(chosen.styleName()).arg(chosen.pixelSize())));
+            }
     }
 }
 
