@@ -75,7 +75,7 @@ def scripts_fail_at_the_first_failing_step(scratch):
         status, log = run(script)
         check(status == 0 and [next((s for s in expected if line.startswith(s)), line) for line in log] == expected,
               f"{script} with every step passing: status {status}, ran {log}")
-        for i, step in enumerate(expected):
+        for step in dict.fromkeys(expected):
             status, log = run(script, fail=step)
             check(status != 0 and len(log) == expected.index(step) + 1,
                   f"{script} with '{step}' failing: status {status}, ran {log}")
