@@ -64,6 +64,8 @@ void clickMapPixel(const TestWindow &w, QPoint at, bool last)
     qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), {}, Qt::LeftButton, QEvent::MouseButtonRelease, {},
                         t + 1);
     QTest::lastMouseTimestamp = t + 1;
+    // Each click's repaint on its own, as a user's clicks come.
+    QCoreApplication::processEvents();
 }
 
 // Markers placed and moved again, so that parts of the map are repainted on
