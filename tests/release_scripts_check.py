@@ -34,6 +34,7 @@ case $name in
 id) echo 0;;
 git) echo 0123456789abcdef0123456789abcdef01234567;;
 dpkg-query) exit 1;;  # nothing is installed
+npm) mkdir -p node_modules;;
 esac
 """
 failures = []
@@ -54,17 +55,19 @@ def scripts_fail_at_the_first_failing_step(scratch):
     for name in STUBBED:
         (stubs / name).write_text(STUB)
         (stubs / name).chmod(0o755)
-    (tree / "tests/deb_install_check.sh").write_text(STUB)
-    (tree / "tests/deb_install_check.sh").chmod(0o755)
+    for step in ["tests/deb_install_check.sh", "scripts/check-reproducible"]:
+        (tree / step).write_text(STUB)
+        (tree / step).chmod(0o755)
 
     # The steps whose order is checked; the scripts' look-ups (git, id, dpkg-query) pass.
-    steps = {".ci/run": ["make test", "make deb", "deb_install_check.sh", "make releases"],
+    steps = {".ci/run": ["make test", "make deb", "deb_install_check.sh", "check-reproducible", "make releases"],
              "scripts/test-releases": ["mmdebstrap", "mmdebstrap"],
              "scripts/install-deps": ["apt-get update", "apt-get install", "npm ci"]}
 
     def run(script, *args, fail=""):
         log = scratch / "log"
         log.write_text("")
+        shutil.rmtree(tree / "build", ignore_errors=True)  # what an earlier run installed
         env = {"PATH": f"{stubs}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail, "HOME": str(scratch)}
         done = subprocess.run(["bash", str(tree / script), *args], env=env, capture_output=True, text=True,
                               stdin=subprocess.DEVNULL, timeout=60)
@@ -168,11 +171,12 @@ def closures():
             base.add(package)
     base |= set(re.search(r"--include=(\S+)", (ROOT / "scripts/test-releases").read_text()).group(1).split(","))
     # Its list, what it adds where a command is missing (npm, where Node.js came
-    # without it), and what the Makefile asks it for.
+    # without it), and what the Makefile and scripts ask it for.
     listed = subprocess.run([ROOT / "scripts/install-deps", "--list"], capture_output=True, text=True, check=True)
     installed = base | set(listed.stdout.split())
     installed |= set(re.findall(r"packages\+=\((\S+)\)", (ROOT / "scripts/install-deps").read_text()))
-    installed |= set(re.findall(r"scripts/install-deps (\S+)", (ROOT / "Makefile").read_text()))
+    for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()]:
+        installed |= set(re.findall(r"scripts/install-deps ([\w.+-]+)", path.read_text()))
 
     def closure(wanted):
         found, todo = set(), list(wanted)
