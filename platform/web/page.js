@@ -289,14 +289,17 @@
         line.textContent = (running ? `The board has stopped: ${what} Reload the page to start a fresh board; until then what it holds stays readable.`
                                     : `The board cannot start: ${what}`).replace(/\s+/g, ' ');
         line.hidden = false;
+        // Where the user has scrolled down the board, the line above it is brought into view.
+        line.scrollIntoView({block: 'nearest'});
     }
     const cannotStart = (error) => fail(String(error));
 
     // An error none of the page's code expected, in any of its listeners or
     // promises, stops the board as a failed handler does, rather than leave it
-    // half working without a word.
-    const unexpected = (error) => fail(running ? `the page's script failed: ${error}.` : String(error));
-    addEventListener('error', (e) => unexpected(e.error ?? e.message));
+    // half working without a word. (WebKit tells a page opened from a file
+    // nothing of its own errors but that there was one.)
+    const unexpected = (error) => fail(`the page's script failed${error ? ` (${error})` : ''}.`);
+    addEventListener('error', (e) => unexpected(e.error));
     addEventListener('unhandledrejection', (e) => unexpected(e.reason));
 
     const page = {
