@@ -447,7 +447,7 @@ check(`a failure says so in one line and leaves the board inert, what was typed 
     const planted = edit ? edit(page) : page;
     assert.ok(!edit || planted !== page, 'the edit still finds what it changes');
     const variant = join(variants, `${i}.html`);
-    writeFileSync(variant, planted.replace('<head>', `<head>\n<script>(${countCalls})();\n${lead}</script>`));
+    writeFileSync(variant, planted.replace('<meta charset="utf-8">', (charset) => `${charset}\n<script>(${countCalls})();\n${lead}</script>`));
     await onBoard({ variant }, async (board) => {
         if (press) {
             await typeInto(board, 'Text1(0)', 'Orc chief');
@@ -473,6 +473,8 @@ check(`a failure says so in one line and leaves the board inert, what was typed 
             await clickOn(board, selector);
         }
         await typeInto(board, 'Text1(0)', ' and more');
+        // An error that comes later says nothing new.
+        await board.evaluate(() => new Promise((resolve) => { setTimeout(() => { throw new Error('later'); }); setTimeout(resolve); }));
         assert.deepEqual(await seen(board), stopped);
         if (press)
             assert.equal(await focused(board), 'Text1(0)');
