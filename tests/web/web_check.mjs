@@ -2,20 +2,20 @@
 // adapter (chromium.mjs, firefox.mjs, webkit.mjs) and checked against the
 // window's own rows, which the page's program hands out: layout, pictures,
 // placement by mouse, touch and pen, Clear, Close, the focus order, the
-// selector keys, storage and requests, a large paste, and what a screen reader
-// is told. What an engine's automation cannot express, and what the page is
+// selector keys, storage and requests, a large paste, what a screen reader
+// is told, and what the page does at each failure. What an engine's automation cannot express, and what the page is
 // known to get wrong in an engine, is listed in expectations.mjs.
 //   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE and KZD_NPM set)
 
 import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { expected } from './expectations.mjs';
 import { pageUrl } from './page.mjs';
 import { failingPagePath, pagePath } from './page.mjs';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 
 const engineName = process.argv[2];
 const adapters = { chromium: './chromium.mjs', firefox: './firefox.mjs', webkit: './webkit.mjs' };
