@@ -20,10 +20,11 @@ export function launch() {
 }
 
 // A fresh board in a context of its own.
-async function open(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
-    const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme });
+async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', forcedColors = false, url = pageUrl } = {}) {
+    const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme,
+                                               forcedColors: forcedColors ? 'active' : 'none' });
     const page = await context.newPage();
-    await page.goto(pageUrl);
+    await page.goto(url);
     return awaitBoard(new Board(page));
 }
 
@@ -58,6 +59,15 @@ class Board extends PageBoard {
         await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
     }
     touchEnd() { return this.cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] }); }
+
+    // Chromium evaluates its media queries anew, and so tells the page of a new
+    // ratio, when the viewport's size changes too, as it does with a zoom; the
+    // emulated ratio alone changes devicePixelRatio without a word.
+    async setRatio(ratio) {
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
+        for (const width of [viewport.width + 1, viewport.width])
+            await this.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, width, deviceScaleFactor: ratio, mobile: false });
+    }
 
     key(key, modifiers = []) { return this.page.keyboard.press([...modifiers, key].join('+')); }
     insertText(text) { return this.page.keyboard.insertText(text); }

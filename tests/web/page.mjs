@@ -2,8 +2,9 @@
 // installed beside the build, the viewport, and how a board is known to be up.
 //
 // An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
-// resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
-// resolves to a fresh board, once it is up, with:
+// resolves to { open(options), close() }. open({ ratio, colorScheme, touch,
+// forcedColors, url }) resolves to a fresh board, once it is up (url: another
+// page than the one under test), with:
 //   evaluate(fn, arg)       fn's result, run in the page with one argument
 //   waitFor(fn, arg)        resolves once fn, run in the page, returns true
 //   screenshot(selector)    the element as a PNG in device pixels
@@ -11,6 +12,10 @@
 //                           presses at viewport points as one gesture: the
 //                           second point is a double-click's second press
 //   touchStart(point), touchEnd()   a touch held down, then lifted
+//   mouse(point, action)    the mouse moved to a viewport point, then its left
+//                           button pressed ('down') or released ('up') there, or
+//                           neither ('move')
+//   setRatio(ratio)         the device pixel ratio changed while the page runs
 //   key(key, modifiers)     a key pressed, modifiers held
 //   insertText(text)        text inserted at the caret as one edit
 //   accessible(selector, { role, name })   the role and name a screen reader is
@@ -71,6 +76,11 @@ export class PageBoard {
     }
 
     evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+    async mouse([x, y], action = 'move') {
+        await this.page.mouse.move(x, y);
+        if (action !== 'move')
+            await this.page.mouse[action]();
+    }
     requests() { return this.asked; }
     closed() { return this.gone; }
 }

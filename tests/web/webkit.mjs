@@ -136,6 +136,15 @@ class Board {
         return actions.perform();
     }
 
+    async mouse([x, y], action = 'move') {
+        const actions = (await this.use()).actions();
+        const mouse = actions.mouse();
+        actions.insert(mouse, mouse.move({ x, y, origin: Origin.VIEWPORT }));
+        if (action !== 'move')
+            actions.insert(mouse, action === 'down' ? mouse.press(kButtons.left) : mouse.release(kButtons.left));
+        return actions.perform();
+    }
+
     async key(key, modifiers = []) {
         const actions = (await this.use()).actions();
         for (const m of modifiers)
@@ -178,7 +187,7 @@ export async function start() {
     const binary = miniBrowser();
     const sessions = {};
     return {
-        async open({ ratio = 1, colorScheme = 'light' } = {}) {
+        async open({ ratio = 1, colorScheme = 'light', url = pageUrl } = {}) {
             const session = await (sessions[`${ratio} ${colorScheme}`] ??= startSession(display, binary, { ratio, colorScheme }));
             // A window an earlier board left open goes, and so does any key or button still down.
             for (const handle of await session.driver.getAllWindowHandles())
@@ -187,7 +196,7 @@ export async function start() {
             await session.driver.switchTo().window(session.main);
             session.current = session.main;
             await session.driver.actions().clear();
-            await session.driver.get(pageUrl);
+            await session.driver.get(url);
             return awaitBoard(new Board(session, session.main));
         },
         async close() {
