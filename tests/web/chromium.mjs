@@ -33,7 +33,14 @@ export const openBoard = async (browser, options) => (await open(browser, option
 
 class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
-    screenshot(selector) { return this.page.locator(selector).first().screenshot({ scale: 'device' }); }
+    async screenshot(selector) {
+        if (!this.ratioSet)
+            return this.page.locator(selector).first().screenshot({ scale: 'device' });
+        // Playwright's own screenshot puts back the context's ratio; the DevTools
+        // protocol's takes the page as it is.
+        const clip = { ...await this.page.locator(selector).first().boundingBox(), scale: 1 };
+        return Buffer.from((await this.cdp.send('Page.captureScreenshot', { format: 'png', clip })).data, 'base64');
+    }
 
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         if (pointer === 'pen') {
@@ -65,6 +72,7 @@ class Board extends PageBoard {
     // emulated ratio alone changes devicePixelRatio without a word.
     async setRatio(ratio) {
         this.cdp ??= await this.page.context().newCDPSession(this.page);
+        this.ratioSet = true;
         for (const width of [viewport.width + 1, viewport.width])
             await this.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, width, deviceScaleFactor: ratio, mobile: false });
     }

@@ -17,8 +17,9 @@ const cannot = {
         touch: 'WebKitWebDriver on GTK turns a touch pointer\'s actions into mouse events (the page sees pointerType "mouse")',
         'network log': 'classic WebDriver has no network log (the page\'s own Resource Timing, checked everywhere, stays)',
         'forced colours': 'WebKitGTK has no forced colours mode (no forced-colors media, no preference that forces the user\'s colours)',
-        'fractional ratio': 'WebKitGTK takes its device pixel ratio from GTK\'s scale, a whole number (GDK_SCALE)',
         'ratio change': 'RATIO_CHANGE_REASON',
+        'focus ring': 'MiniBrowser\'s window on a bare X server never becomes the active window (document.hasFocus() is false), '
+            + 'so no element matches :focus or :focus-visible and no ring is drawn',
     },
 };
 

@@ -34,6 +34,8 @@ import { pathToFileURL } from 'node:url';
 const [page, npm] = [process.env.KZD_PAGE, process.env.KZD_NPM];
 if (!page || !npm)
     throw new Error('KZD_PAGE (the built page) and KZD_NPM (the folder of the installed npm packages) must be set');
+// The program's name, which the page says when it ends (KZD_NAME, as the build names it).
+export const programName = process.env.KZD_NAME;
 // Either may be given relative to the current folder.
 export const requireNpm = createRequire(join(resolve(npm), 'package.json'));
 

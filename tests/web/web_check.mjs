@@ -8,10 +8,14 @@
 //   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE and KZD_NPM set)
 
 import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { basename, join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
 
 import { expected } from './expectations.mjs';
-import { pageUrl } from './page.mjs';
+import { pagePath, pageUrl, programName } from './page.mjs';
 
 const engineName = process.argv[2];
 const adapters = { chromium: './chromium.mjs', firefox: './firefox.mjs', webkit: './webkit.mjs' };
@@ -78,6 +82,19 @@ async function typeInto(board, name, text) {
 }
 
 const focused = (board) => board.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name ?? null);
+
+// The focused stop and the ring it shows (a selector's round its caption): its
+// style, width, offset, and its contrast against what surrounds it.
+async function focusShown(board) {
+    const [name, style, width, offset, colour, around] = await board.evaluate(inPage(() => {
+        const el = document.activeElement.closest('[data-name]');
+        const ring = el && getComputedStyle(el);
+        return [el?.dataset.name ?? null, ring?.outlineStyle, ring?.outlineWidth, ring?.outlineOffset, ring?.outlineColor,
+                el && layersBehind(el.parentElement)];
+    }, layersBehind));
+    return { name, ring: style === 'none' ? 'none' : [style, width, offset, name && against(colour, around) >= 3] };
+}
+const kRing = ['solid', '2px', '1px', true];
 
 // A function to run in the page with the named functions of this file it calls.
 const inPage = (fn, ...helpers) => new Function('arg', `${helpers.join('\n')}\nreturn (${fn})(arg);`);
@@ -179,7 +196,9 @@ check(`every part of every control stands at its row's place and size, in its fo
                      fore: style.color, back: getComputedStyle(client ?? el).backgroundColor,
                      text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked,
                      borders: sides.map((side) => [parseFloat(style[`border-${side}-width`]), style[`border-${side}-color`]]),
-                     behind: layersBehind(el), around: layersBehind(el.parentElement) };
+                     // Read where a contrast is checked: text, lines, marks.
+                     behind: el.matches('.option > span, .label:not(.fill), input, textarea') && layersBehind(el),
+                     around: el.matches('.option > input, .label.box, .control:not(.label, .option), .edge') && layersBehind(el.parentElement) };
         });
         return { parts, system, clipped: clippedCaptions(), width: board.width, height: board.height,
                  fontsReady: document.fonts.check('11px KzdSans') };
@@ -244,6 +263,26 @@ check(`every part of every control stands at its row's place and size, in its fo
     overlaps.forEach((o, i) => assert.equal(onTop[i], o.over, `${o.over} over ${o.under}`));
 }));
 
+// Whatever a browser's rasteriser makes of the captions' widths, they are fitted to
+// their rooms: on a page whose text runs wider (spaced out here) the selectors'
+// font ends smaller, and no caption is clipped.
+check('captions set wider than their font are fitted to their rooms by a smaller font, none clipped', [], async () => {
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-wide-'));
+    const wide = join(folder, basename(pagePath));
+    writeFileSync(wide, readFileSync(pagePath, 'utf8').replace('</head>', '<style>#board { letter-spacing: .6px; }</style>\n</head>'));
+    try {
+        await onBoard({ url: pathToFileURL(wide).href }, async (board) => {
+            const { rows, fonts } = await description(board);
+            const [size, clipped] = await board.evaluate(inPage(() => [parseFloat(getComputedStyle(
+                document.querySelector('#board .option')).fontSize), clippedCaptions()], clippedCaptions));
+            assert.ok(size < fonts[rows.find((r) => r.kind === 'OptionButton').font].pixels, `the selectors' font stays ${size} pixels`);
+            assert.deepEqual(clipped, [], 'captions clipped');
+        });
+    } finally {
+        rmSync(folder, { recursive: true, force: true });
+    }
+});
+
 // The map's grid as its tile makes it: a tile of 24 x 42 pixels repeated from the
 // top left corner, given as [first row, last row, the x of its line pixels], and
 // the right-most column background.
@@ -260,7 +299,7 @@ const kGrid = { line: 0x928F92, background: 0xA9A9A9, lastColumn: 462, rows: [
 // background outside them, and its word's ink. In the board's screenshot (where
 // given) a picture that starts on a whole device pixel shows exactly what its
 // canvas holds, and the grid shows its two greys only, wherever it starts; a
-// numbered box shows all four of its lines.
+// numbered box shows all four of its lines (a device pixel or more wide).
 async function picturesWrong({ png, ratio, rows, grid }) {
     const wrong = [];
     const rgbAt = (data, width, x, y) => { const i = (y * width + x) * 4; return data[i] << 16 | data[i + 1] << 8 | data[i + 2]; };
@@ -334,7 +373,7 @@ async function picturesWrong({ png, ratio, rows, grid }) {
         if (differ)
             wrong.push(`${name}: ${differ} device pixels of the screenshot not what its canvas holds`);
     }
-    for (const box of shot ? document.querySelectorAll('#board > .label.box') : []) {
+    for (const box of shot && ratio >= 1 ? document.querySelectorAll('#board > .label.box') : []) {
         const b = box.getBoundingClientRect(), frame = getComputedStyle(box).borderTopColor.match(/\d+/g).map(Number);
         const [l, t, rr, bb] = [b.left - board.left, b.top - board.top, b.right - board.left, b.bottom - board.top].map((v) => v * ratio);
         const lineAt = (x, y) => rgbAt(shot.data, shot.width, x, y) === (frame[0] << 16 | frame[1] << 8 | frame[2]);
@@ -350,25 +389,25 @@ async function picturesWrong({ png, ratio, rows, grid }) {
     return wrong;
 }
 
-// The pictures at each ratio a screen or a zoom gives, as a fresh board shows them.
-for (const ratio of [1, 1.25, 1.5, 1.75, 2])
-check(`pictures are drawn crisp at ratio ${ratio}, as their tile and shapes say`, Number.isInteger(ratio) ? [] : ['fractional ratio'], () =>
-        onBoard({ ratio }, async (board) => {
+// The pictures as a fresh board shows them at the ratio it starts at.
+for (const ratio of [1, 2])
+check(`pictures are drawn crisp at ratio ${ratio}, as their tile and shapes say`, [], () => onBoard({ ratio }, async (board) => {
     const { rows } = await description(board);
     const png = (await board.screenshot('#board')).toString('base64');
     assert.deepEqual(await board.evaluate(picturesWrong, { png, ratio, rows, grid: kGrid }), []);
 }));
 
-// The same pictures drawn anew when the ratio changes while the page runs: a
-// zoom, or the window moved to a screen of another scale.
-check('pictures are drawn anew at each ratio the page is given while it runs', ['ratio change'], () => onBoard({}, async (board) => {
+// The same pictures drawn anew when the ratio changes while the page runs, at each
+// ratio a zoom or a screen of another scale gives.
+check('pictures are drawn anew, crisp, at each ratio the page is given while it runs', ['ratio change'], () => onBoard({}, async (board) => {
     const { rows } = await description(board);
-    for (const ratio of [2, 1.25, 0.5, 1.75, 1.5, 1]) {
+    for (const ratio of [1.25, 1.5, 1.75, 2, 0.5, 1]) {
         await board.setRatio(ratio);
         // Drawn anew once the map's canvas has the new ratio's size.
         await board.waitFor(([ratio, width]) => devicePixelRatio === ratio && document.querySelector('[data-name="Picture1"] canvas')
             .width === Math.ceil(width * ratio - 1e-9), [ratio, rowNamed(rows, 'Picture1').picture.width]);
-        assert.deepEqual(await board.evaluate(picturesWrong, { ratio, rows, grid: kGrid }), [], `at ratio ${ratio}`);
+        const png = (await board.screenshot('#board')).toString('base64');
+        assert.deepEqual(await board.evaluate(picturesWrong, { png, ratio, rows, grid: kGrid }), [], `at ratio ${ratio}`);
     }
 }));
 
@@ -458,15 +497,17 @@ check('Clear empties every cell and both notes and parks every marker, keeping i
                                                  document.activeElement.dataset.name]), ['Option6', 'cmdClear']);
 }));
 
-check('Close takes the board down and says how to start afresh; a window a script opened closes', [], () =>
-        onBoard({}, async (board) => {
+check('the page is the window: its title, language and last line; Close takes the board down and says how to start afresh; '
+      + 'a window a script opened closes', [], () => onBoard({}, async (board) => {
+    const { form } = await description(board);
+    assert.deepEqual(await board.evaluate(() => [document.title, document.documentElement.lang]), [form.caption, 'en']);
     // A window the user opened and has moved on in, which no script may close.
     await board.evaluate(() => history.pushState(null, ''));
     await typeInto(board, 'Text1(3)', 'kept nowhere');
     await clickOn(board, selectorOf('cmdClose'));
     assert.equal(await board.evaluate(() => document.getElementById('board') === null), true, 'the board is gone');
-    assert.match(await board.evaluate(() => document.getElementById('kzd-ended').innerText),
-                 /has ended\. Reload the page to start a fresh board\./);
+    assert.equal(await board.evaluate(() => document.getElementById('kzd-ended').innerText),
+                 `${programName} has ended. Reload the page to start a fresh board.`);
     // Opened as its own window, the page closes.
     const popup = await board.windowOpenedBy((url) => { window.open(url, '_blank', 'popup'); }, pageUrl);
     // The click ends the page it lands in, so the automation may not hear back from it.
@@ -474,25 +515,29 @@ check('Close takes the board down and says how to start afresh; a window a scrip
     await popup.closed();
 }));
 
-check('Tab walks every stop of the window in order and Shift+Tab walks back, with no trap', [], () =>
+check('Tab walks every stop of the window in order and Shift+Tab walks back, with no trap, showing the page\'s ring at each', [], (t) =>
         onBoard({}, async (board) => {
     const { rows, focusOrder } = await description(board);
     // The selectors share one stop, the chosen one.
     const stops = focusOrder.map((id) => rows[id]).filter((r) => r.kind !== 'OptionButton' || r.value !== 0).map(nameOf);
     assert.equal(stops.length, 86);
-    const walk = [await focused(board)];
+    // No ring where the page put the focus at start; the page's own ring wherever the keyboard moves it.
+    const walk = [await focusShown(board)];
     for (let i = 1; i < stops.length; ++i) {
         await board.key('Tab');
-        walk.push(await focused(board));
+        walk.push(await focusShown(board));
     }
-    assert.deepEqual(walk, stops);
+    assert.deepEqual(walk.map((f) => f.name), stops);
     const back = [];
     for (let i = 1; i < stops.length; ++i) {
         await board.key('Tab', ['Shift']);
-        back.unshift(await focused(board));
+        back.unshift(await focusShown(board));
     }
-    back.push(stops.at(-1));
-    assert.deepEqual(back, stops);
+    assert.deepEqual([...back.map((f) => f.name), stops.at(-1)], stops);
+    await t.test('no ring at start, the page\'s ring at every stop the keyboard moves to', expected(engineName, 'ring', ['focus ring']), () => {
+        assert.equal(walk[0].ring, 'none', 'a ring at start');
+        [...walk.slice(1), ...back].forEach((f) => assert.deepEqual(f.ring, kRing, `${f.name}'s ring`));
+    });
     // Past the last stop come the browser's own controls, where it has any, then the first stop again.
     await board.evaluate(() => document.querySelector('[data-name="cmdClear"]').focus());
     const past = [];
@@ -503,29 +548,99 @@ check('Tab walks every stop of the window in order and Shift+Tab walks back, wit
     assert.equal(past.at(-1), stops[0], `after the last stop: ${past}`);
 }));
 
-// Keys on the focused control, in order, and what is focused and chosen after
-// each, and whether the sheet still holds what was typed: the arrow keys walk
-// the selectors round and choose as they go; a button answers Space, as on the
-// desktop, and not Enter, which is no key of the window.
-const kKeys = [
+// The arrow keys on the focused selector, in order, and the selector focused and
+// chosen after each: they walk the selectors round and choose as they go.
+const kArrows = [
     { key: 'Tab', focus: 'Option1' }, { key: 'ArrowDown', focus: 'Option2' }, { key: 'ArrowRight', focus: 'Option3' },
     { key: 'ArrowUp', focus: 'Option2' }, { key: 'ArrowLeft', focus: 'Option1' }, { key: 'ArrowUp', focus: 'Option16' },
     { key: 'ArrowDown', focus: 'Option1' },
-    { from: 'cmdClear', key: 'Enter', focus: 'cmdClear', chosen: 'Option1' },
-    { key: 'Space', focus: 'cmdClear', chosen: 'Option1', cleared: true },
 ];
 
-check('the arrow keys walk the selectors round and choose as they go; a button answers Space, not Enter', [], () =>
+// What Enter, Space and Escape do on each kind of control that takes the focus,
+// as in the window (whose checks hold it to the same table): the text the key
+// types into the control, 'press' for a button's command, '' for nothing.
+const kKeyEffects = {
+    PictureBox: { Enter: '', Space: '', Escape: '' },
+    OptionButton: { Enter: '', Space: '', Escape: '' },
+    TextBox: { Enter: '', Space: ' ', Escape: '' },
+    RichTextBox: { Enter: '\n', Space: ' ', Escape: '' },
+    CommandButton: { Enter: '', Space: 'press', Escape: '' },
+};
+
+// Everything a user can see a key change: the focus, the choice, every text and
+// marker; null once the board is gone.
+const boardState = (board) => board.evaluate(() => document.getElementById('board') && {
+    focus: document.activeElement.closest('[data-name]')?.dataset.name ?? null,
+    chosen: document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
+    texts: Object.fromEntries([...document.querySelectorAll('#board input[type=text], #board textarea')].map((el) => [el.dataset.name, el.value])),
+    markers: [...document.querySelectorAll('[data-name^="Label3("]')].map((el) => [el.offsetLeft, el.offsetTop]),
+});
+
+check('the arrow keys walk the selectors round; Enter, Space and Escape on each kind of control do what they do in the window, and nothing more', [], () =>
         onBoard({}, async (board) => {
-    await board.evaluate(() => { document.querySelector('[data-name="Text1(0)"]').value = 'Orc chief'; });
     // From the map, the first stop.
-    for (const { from, key, focus, chosen = focus, cleared = false } of kKeys) {
-        if (from)
-            await board.evaluate((name) => document.querySelector(`[data-name="${name}"]`).focus(), from);
+    for (const { key, focus } of kArrows) {
         await board.key(key);
         assert.deepEqual(await board.evaluate(() => [document.activeElement.closest('[data-name]').dataset.name,
-            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
-            document.querySelector('[data-name="Text1(0)"]').value === '']), [focus, chosen, cleared], key);
+            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name]), [focus, focus], key);
+    }
+    const { rows, focusOrder } = await description(board);
+    await board.click([(await mapPoint(board))([100, 50])]);
+    // A window the user has moved on in, which Close takes down rather than closes.
+    await board.evaluate(() => {
+        history.pushState(null, '');
+        document.querySelector('[data-name="Text1(0)"]').value = 'Orc chief';
+        document.querySelector('[data-name="RichTextBox1(0)"]').value = 'mira';
+    });
+    // The first control of each kind that takes the focus and every button, Close's press last, as it ends the board.
+    const controls = focusOrder.map((id) => rows[id]).filter((row, i, all) => kKeyEffects[row.kind] && (row.value !== 0 || row.kind !== 'OptionButton')
+        && (row.kind === 'CommandButton' || all.findIndex((r) => r.kind === row.kind) === i));
+    controls.sort((a, b) => (a.name === 'cmdClose') - (b.name === 'cmdClose'));
+    for (const row of controls)
+        for (const [key, does] of Object.entries(kKeyEffects[row.kind]).sort(([, a], [, b]) => (a === 'press') - (b === 'press'))) {
+            await board.evaluate((name) => {
+                const el = document.querySelector(`[data-name="${name}"]`);
+                const target = el.querySelector('input') ?? el;
+                target.focus();
+                if (target.matches('input[type=text], textarea'))
+                    target.setSelectionRange(target.value.length, target.value.length);
+            }, nameOf(row));
+            const before = await boardState(board);
+            let want = structuredClone(before);
+            if (does === 'press' && row.name === 'cmdClose')
+                want = null;
+            else if (does === 'press') {
+                Object.keys(want.texts).forEach((name) => { want.texts[name] = ''; });
+                want.markers = want.markers.map(([left]) => [left, 400]);
+            } else if (does)
+                want.texts[nameOf(row)] += does;
+            await board.key(key);
+            assert.deepEqual(await boardState(board), want, `${key} on ${nameOf(row)}`);
+        }
+}));
+
+// A button's face sinks a pixel while the button is pressed, as the window's
+// does, and only then: not under the mouse alone, nor once let go.
+check('a button\'s face sinks a pixel while it is pressed, and only then', [], () => onBoard({}, async (board) => {
+    const { rows } = await description(board);
+    const origin = await boardOrigin(board);
+    const look = (name) => board.evaluate((name) => {
+        const button = document.querySelector(`[data-name="${name}"]`), style = getComputedStyle(button);
+        const [b, c] = [button, button.querySelector('canvas')].map((el) => el.getBoundingClientRect());
+        return [c.left - b.left, c.top - b.top, style.backgroundColor, style.borderTopColor, style.borderTopWidth];
+    }, name);
+    for (const row of rows.filter((r) => r.kind === 'CommandButton')) {
+        const [left, top, width, height] = boardRect(rows, row), name = nameOf(row);
+        const centre = [Math.round(origin[0] + left + width / 2), Math.round(origin[1] + top + height / 2)];
+        const rest = await look(name);
+        await board.mouse(centre);
+        assert.deepEqual(await look(name), rest, `${name} under the mouse`);
+        await board.mouse(centre, 'down');
+        assert.deepEqual(await look(name), [rest[0] + 1, rest[1] + 1, ...rest.slice(2)], `${name} pressed`);
+        // Let go off the button, which presses nothing, and back over it.
+        await board.mouse([origin[0] - 4, origin[1] - 4], 'up');
+        await board.mouse(centre);
+        assert.deepEqual(await look(name), rest, `${name} under the mouse once let go`);
     }
 }));
 
