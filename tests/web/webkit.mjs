@@ -4,8 +4,10 @@
 // a private Xvfb display; display and driver port are chosen free at run time.
 
 import { spawn, execFileSync } from 'node:child_process';
-import { existsSync } from 'node:fs';
+import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 
 import { awaitBoard, insertAsOneEdit, pageUrl, requireNpm } from './page.mjs';
 
@@ -53,14 +55,30 @@ function startXvfb() {
     return { display, stop: () => xvfb.kill() };
 }
 
+// The display's X settings, which GTK follows while it runs: a change of
+// Gdk/WindowScalingFactor (a whole number) is a change of the device pixel ratio
+// for every MiniBrowser on the display started without GDK_SCALE.
+function startSettings(display) {
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-xsettings-'));
+    const file = join(folder, 'xsettingsd.conf');
+    const write = (scale) => writeFileSync(file, `Gdk/WindowScalingFactor ${scale}\n`);
+    write(1);
+    const daemon = child('xsettingsd', ['-c', file], { env: { ...process.env, DISPLAY: display }, stdio: 'ignore' });
+    return {
+        scale(scale) { write(scale); daemon.kill('SIGHUP'); },
+        stop() { daemon.kill(); rmSync(folder, { recursive: true, force: true }); },
+    };
+}
+
 // One driver and MiniBrowser a ratio and scheme: the ratio comes from GTK's scale,
-// which a program takes from its environment at start, the scheme from
-// MiniBrowser's command line. Each is started when first asked for; its boards
+// which a program takes from its environment at start (at a ratio of 1, from the
+// display's settings, which can change it later), the scheme from MiniBrowser's
+// command line. Each is started when first asked for; its boards
 // are fresh loads of the page in the same window.
 async function startSession(display, binary, { ratio, colorScheme }) {
     const port = await freePort();
     const server = child('WebKitWebDriver', [`--port=${port}`],
-                         { env: { ...process.env, DISPLAY: display, GDK_SCALE: String(ratio) }, stdio: 'ignore' });
+                         { env: { ...process.env, DISPLAY: display, ...ratio !== 1 && { GDK_SCALE: String(ratio) } }, stdio: 'ignore' });
     const url = `http://127.0.0.1:${port}`;
     try {
         for (let tries = 0; !await fetch(`${url}/status`).then(() => true, () => false); ++tries) {
@@ -101,8 +119,8 @@ const kButtons = { left: 0, middle: 1, right: 2 };
 const keyOf = (name) => Key[name.replace(/([a-z])([A-Z])/g, '$1_$2').toUpperCase()];
 
 class Board {
-    constructor(session, handle) {
-        Object.assign(this, { session, handle, driver: session.driver });
+    constructor(session, handle, settings) {
+        Object.assign(this, { session, handle, settings, driver: session.driver });
     }
 
     // Commands go to the driver's current window: this board's.
@@ -157,6 +175,19 @@ class Board {
 
     insertText(text) { return this.evaluate(insertAsOneEdit, text); }
 
+    // Through the display's settings: a whole number, on a board that started at 1.
+    async setRatio(ratio) {
+        if (!Number.isInteger(ratio) || this.session.ratio !== 1)
+            throw new Error(`WebKitGTK's ratio changes to whole numbers only, from a board that starts at 1, not to ${ratio}`);
+        await this.scale(ratio);
+        this.scaled = true;
+    }
+
+    async scale(ratio) {
+        this.settings.scale(ratio);
+        await this.waitFor((ratio) => devicePixelRatio === ratio, ratio);
+    }
+
     async accessible(selector) {
         const el = await (await this.use()).findElement(By.css(selector));
         return { role: await el.getAriaRole(), name: await el.getAccessibleName() };
@@ -170,7 +201,7 @@ class Board {
         await this.driver.executeScript(fn, arg);
         let opened;
         await this.driver.wait(async () => (opened = (await this.driver.getAllWindowHandles()).find((h) => !before.includes(h))), 30000);
-        return awaitBoard(new Board(this.session, opened));
+        return awaitBoard(new Board(this.session, opened, this.settings));
     }
 
     async closed() {
@@ -178,17 +209,23 @@ class Board {
         this.session.current = null;
     }
 
-    close() {}
+    // The display's scale back to 1 for the boards after this one.
+    async close() {
+        if (this.scaled)
+            await this.scale(1);
+    }
 }
 
 export async function start() {
     const xvfb = startXvfb();
     const display = await xvfb.display;
     const binary = miniBrowser();
+    const settings = startSettings(display);
     const sessions = {};
     return {
         async open({ ratio = 1, colorScheme = 'light', url = pageUrl } = {}) {
             const session = await (sessions[`${ratio} ${colorScheme}`] ??= startSession(display, binary, { ratio, colorScheme }));
+            session.ratio = ratio;
             // A window an earlier board left open goes, and so does any key or button still down.
             for (const handle of await session.driver.getAllWindowHandles())
                 if (handle !== session.main)
@@ -197,7 +234,7 @@ export async function start() {
             session.current = session.main;
             await session.driver.actions().clear();
             await session.driver.get(url);
-            return awaitBoard(new Board(session, session.main));
+            return awaitBoard(new Board(session, session.main, settings));
         },
         async close() {
             for (const session of await Promise.allSettled(Object.values(sessions)))
@@ -205,6 +242,7 @@ export async function start() {
                     await session.value.driver?.quit().catch(() => {});
                     session.value.stop();
                 }
+            settings.stop();
             xvfb.stop();
         },
     };
