@@ -18,8 +18,6 @@ const cannot = {
         'network log': 'classic WebDriver has no network log (the page\'s own Resource Timing, checked everywhere, stays)',
         'forced colours': 'WebKitGTK has no forced colours mode (no forced-colors media, no preference that forces the user\'s colours)',
         'fractional ratio': 'WebKitGTK\'s device pixel ratio is GTK\'s scale, a whole number (GDK_SCALE, or the X settings\' Gdk/WindowScalingFactor)',
-        'focus ring': 'MiniBrowser\'s window on a bare X server never becomes the active window (document.hasFocus() is false), '
-            + 'so no element matches :focus or :focus-visible and no ring is drawn',
     },
 };
 

@@ -4,7 +4,7 @@
 // a private Xvfb display; display and driver port are chosen free at run time.
 
 import { spawn, execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -89,7 +89,7 @@ async function startSession(display, binary, { ratio, colorScheme }) {
         const args = ['--automation', '--javascript-can-open-windows-automatically=true'];
         if (colorScheme === 'dark')
             args.push('--dark-mode');
-        const session = { stop: () => server.kill() };
+        const session = { server, stop: () => server.kill() };
         session.driver = await new Builder().usingServer(url)
             .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args } }).build();
         await session.driver.manage().window().setRect({ x: 0, y: 0, width: 1100, height: 900 });
@@ -99,6 +99,18 @@ async function startSession(display, binary, { ratio, colorScheme }) {
         server.kill();
         throw error;
     }
+}
+
+// A window on a bare X server is never made the active one, as a window manager
+// would make it, so no element in it matches :focus: the session's MiniBrowser
+// window (the one of its process that is on screen) is given the X focus.
+function focusWindow(display, session) {
+    const env = { ...process.env, DISPLAY: display };
+    const parentOf = (pid) => { try { return readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ')[1]; } catch { return null; } };
+    const browser = readdirSync('/proc').find((pid) => /^\d+$/.test(pid) && parentOf(pid) === String(session.server.pid));
+    const windows = execFileSync('xdotool', ['search', '--all', '--onlyvisible', '--pid', browser, '--class', 'MiniBrowser'],
+                                 { env, encoding: 'utf8' }).trim().split('\n');
+    execFileSync('xdotool', ['windowfocus', '--sync', windows[0]], { env });
 }
 
 // An element's box, in device pixels, cut from a PNG of the viewport, as a PNG.
@@ -234,6 +246,7 @@ export async function start() {
             session.current = session.main;
             await session.driver.actions().clear();
             await session.driver.get(url);
+            focusWindow(display, session);
             return awaitBoard(new Board(session, session.main, settings));
         },
         async close() {
