@@ -1,11 +1,12 @@
 // The web edition's checks, written once for every browser engine against its
 // adapter (chromium.mjs, firefox.mjs, webkit.mjs) and checked against the
-// window's own rows, which the page's program hands out: layout, pictures,
-// placement by mouse, touch and pen, Clear, Close, the focus order, the
-// selector keys, storage and requests, a large paste, and what a screen reader
-// is told. What an engine's automation cannot express, and what the page is
-// known to get wrong in an engine, is listed in expectations.mjs.
-//   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE and KZD_NPM set)
+// window's own rows, which the page's program hands out: layout, colours and
+// contrast, pictures at every ratio, placement by mouse, touch and pen, Clear,
+// Close, the focus order and ring, the keys, the pressed look, storage and
+// requests, a large paste, and what a screen reader is told. What an engine's
+// automation cannot express, and what the page is known to get wrong in an
+// engine, is listed in expectations.mjs.
+//   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE, KZD_NPM and KZD_NAME set)
 
 import assert from 'node:assert/strict';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -624,14 +625,15 @@ check('the arrow keys walk the selectors round; Enter, Space and Escape on each 
 }));
 
 // A button's face sinks a pixel while the button is pressed, as the window's
-// does, and only then: not under the mouse alone, nor once let go.
-check('a button\'s face sinks a pixel while it is pressed, and only then', [], () => onBoard({}, async (board) => {
+// does, and only then: not under the mouse alone, nor once let go; and a press
+// of the mouse shows no focus ring, which is the keyboard's.
+check('a button\'s face sinks a pixel while it is pressed, and only then; the mouse shows no ring', [], () => onBoard({}, async (board) => {
     const { rows } = await description(board);
     const origin = await boardOrigin(board);
     const look = (name) => board.evaluate((name) => {
         const button = document.querySelector(`[data-name="${name}"]`), style = getComputedStyle(button);
         const [b, c] = [button, button.querySelector('canvas')].map((el) => el.getBoundingClientRect());
-        return [c.left - b.left, c.top - b.top, style.backgroundColor, style.borderTopColor, style.borderTopWidth];
+        return [c.left - b.left, c.top - b.top, style.backgroundColor, style.borderTopColor, style.borderTopWidth, style.outlineStyle];
     }, name);
     for (const row of rows.filter((r) => r.kind === 'CommandButton')) {
         const [left, top, width, height] = boardRect(rows, row), name = nameOf(row);
