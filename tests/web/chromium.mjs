@@ -20,8 +20,9 @@ export function launch() {
 }
 
 // A fresh board in a context of its own.
-async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', variant } = {}) {
-    const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme });
+async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', forcedColors = false, variant } = {}) {
+    const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme,
+                                               forcedColors: forcedColors ? 'active' : 'none' });
     const page = await context.newPage();
     await page.goto(urlOf(variant));
     return awaitBoard(new Board(page), variant);
@@ -32,7 +33,14 @@ export const openBoard = async (browser, options) => (await open(browser, option
 
 class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
-    screenshot(selector) { return this.page.locator(selector).first().screenshot({ scale: 'device' }); }
+    async screenshot(selector) {
+        if (!this.ratioSet)
+            return this.page.locator(selector).first().screenshot({ scale: 'device' });
+        // Playwright's own screenshot puts back the context's ratio; the DevTools
+        // protocol's takes the page as it is.
+        const clip = { ...await this.page.locator(selector).first().boundingBox(), scale: 1 };
+        return Buffer.from((await this.cdp.send('Page.captureScreenshot', { format: 'png', clip })).data, 'base64');
+    }
 
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         if (pointer === 'pen') {
@@ -58,6 +66,16 @@ class Board extends PageBoard {
         await this.cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y }] });
     }
     touchEnd() { return this.cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] }); }
+
+    // Chromium evaluates its media queries anew, and so tells the page of a new
+    // ratio, when the viewport's size changes too, as it does with a zoom; the
+    // emulated ratio alone changes devicePixelRatio without a word.
+    async setRatio(ratio) {
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
+        this.ratioSet = true;
+        for (const width of [viewport.width + 1, viewport.width])
+            await this.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, width, deviceScaleFactor: ratio, mobile: false });
+    }
 
     key(key, modifiers = []) { return this.page.keyboard.press([...modifiers, key].join('+')); }
     insertText(text) { return this.page.keyboard.insertText(text); }

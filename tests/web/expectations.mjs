@@ -16,6 +16,8 @@ const cannot = {
         'moved double-click': `WebKitWebDriver on GTK ${moved}`,
         touch: 'WebKitWebDriver on GTK turns a touch pointer\'s actions into mouse events (the page sees pointerType "mouse")',
         'network log': 'classic WebDriver has no network log (the page\'s own Resource Timing, checked everywhere, stays)',
+        'forced colours': 'WebKitGTK has no forced colours mode (no forced-colors media, no preference that forces the user\'s colours)',
+        'fractional ratio': 'WebKitGTK\'s device pixel ratio is GTK\'s scale, a whole number (GDK_SCALE, or the X settings\' Gdk/WindowScalingFactor)',
     },
 };
 

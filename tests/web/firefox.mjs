@@ -7,14 +7,17 @@ import { PageBoard, awaitBoard, insertAsOneEdit, requireNpm, urlOf, viewport } f
 
 const puppeteer = requireNpm('puppeteer-core');
 
-// The colour scheme is a preference of the whole browser (BiDi has no command
-// for it), so each scheme gets a browser of its own, started when first asked for.
-function launch(colorScheme) {
+// The colour scheme and forced colours are preferences of the whole browser
+// (BiDi has no command for them), so each gets a browser of its own, started
+// when first asked for.
+function launch(colorScheme, forcedColors) {
     return puppeteer.launch({
         browser: 'firefox',
         executablePath: process.env.KZD_FIREFOX || '/usr/bin/firefox-esr',
         headless: true,
-        extraPrefsFirefox: { 'layout.css.prefers-color-scheme.content-override': colorScheme === 'dark' ? 0 : 1 },
+        extraPrefsFirefox: { 'layout.css.prefers-color-scheme.content-override': colorScheme === 'dark' ? 0 : 1,
+                             // Always the user's colours, as Windows' high contrast asks for.
+                             ...forcedColors && { 'browser.display.document_color_use': 2 } },
     });
 }
 
@@ -49,6 +52,7 @@ class Board extends PageBoard {
     }
 
     insertText(text) { return this.page.evaluate(insertAsOneEdit, text); }
+    setRatio(ratio) { return this.page.setViewport({ ...viewport, deviceScaleFactor: ratio }); }
 
     // BiDi tells no role or name, but finds nodes by them: the element must be
     // among those the accessibility locator finds by the role and name wanted.
@@ -70,8 +74,8 @@ class Board extends PageBoard {
 export async function start() {
     const browsers = {};
     return {
-        async open({ ratio = 1, touch = false, colorScheme = 'light', variant } = {}) {
-            const browser = await (browsers[colorScheme] ??= launch(colorScheme));
+        async open({ ratio = 1, touch = false, colorScheme = 'light', forcedColors = false, variant } = {}) {
+            const browser = await (browsers[`${colorScheme} ${forcedColors}`] ??= launch(colorScheme, forcedColors));
             const page = await (await browser.createBrowserContext()).newPage();
             await page.setViewport({ ...viewport, deviceScaleFactor: ratio, hasTouch: touch });
             await page.goto(urlOf(variant));

@@ -2,10 +2,10 @@
 // installed beside the build, the viewport, and how a board is known to be up.
 //
 // An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
-// resolves to { open(options), close() }. open({ ratio, colorScheme, touch, variant })
-// resolves to a fresh board, once it is up, with (variant: the path of a page
-// made to fail, opened in place of the built page; its board is handed back
-// once up or once the page has said why it cannot start):
+// resolves to { open(options), close() }. open({ ratio, colorScheme, touch,
+// forcedColors, variant }) resolves to a fresh board, once it is up, with
+// (variant: the path of a page made from the built one, opened in its place; its
+// board is handed back once up or once the page has said why it cannot start):
 //   evaluate(fn, arg)       fn's result, run in the page with one argument
 //   waitFor(fn, arg)        resolves once fn, run in the page, returns true
 //   screenshot(selector)    the element as a PNG in device pixels
@@ -13,6 +13,10 @@
 //                           presses at viewport points as one gesture: the
 //                           second point is a double-click's second press
 //   touchStart(point), touchEnd()   a touch held down, then lifted
+//   mouse(point, action)    the mouse moved to a viewport point, then its left
+//                           button pressed ('down') or released ('up') there, or
+//                           neither ('move')
+//   setRatio(ratio)         the device pixel ratio changed while the page runs
 //   key(key, modifiers)     a key pressed, modifiers held
 //   insertText(text)        text inserted at the caret as one edit
 //   accessible(selector, { role, name })   the role and name a screen reader is
@@ -31,6 +35,8 @@ import { pathToFileURL } from 'node:url';
 const [page, npm] = [process.env.KZD_PAGE, process.env.KZD_NPM];
 if (!page || !npm)
     throw new Error('KZD_PAGE (the built page) and KZD_NPM (the folder of the installed npm packages) must be set');
+// The program's name, which the page says when it ends (KZD_NAME, as the build names it).
+export const programName = process.env.KZD_NAME;
 // Either may be given relative to the current folder.
 export const requireNpm = createRequire(join(resolve(npm), 'package.json'));
 
@@ -78,6 +84,11 @@ export class PageBoard {
     }
 
     evaluate(fn, arg) { return this.page.evaluate(fn, arg); }
+    async mouse([x, y], action = 'move') {
+        await this.page.mouse.move(x, y);
+        if (action !== 'move')
+            await this.page.mouse[action]();
+    }
     requests() { return this.asked; }
     closed() { return this.gone; }
 }

@@ -1,21 +1,21 @@
 // The web edition's checks, written once for every browser engine against its
 // adapter (chromium.mjs, firefox.mjs, webkit.mjs) and checked against the
-// window's own rows, which the page's program hands out: layout, pictures,
-// placement by mouse, touch and pen, Clear, Close, the focus order, the
-// selector keys, storage and requests, a large paste, what a screen reader
-// is told, and what the page does at each failure. What an engine's automation cannot express, and what the page is
-// known to get wrong in an engine, is listed in expectations.mjs.
-//   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE and KZD_NPM set)
+// window's own rows, which the page's program hands out: layout, colours and
+// contrast, pictures at every ratio, placement by mouse, touch and pen, Clear,
+// Close, the focus order and ring, the keys, the pressed look, storage and
+// requests, a large paste, what a screen reader is told, and what the page does
+// at each failure. What an engine's automation cannot express, and what the page
+// is known to get wrong in an engine, is listed in expectations.mjs.
+//   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE, KZD_NPM and KZD_NAME set)
 
 import assert from 'node:assert/strict';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { expected } from './expectations.mjs';
-import { pageUrl } from './page.mjs';
-import { failingPagePath, pagePath } from './page.mjs';
+import { failingPagePath, pagePath, pageUrl, programName } from './page.mjs';
 
 const engineName = process.argv[2];
 const adapters = { chromium: './chromium.mjs', firefox: './firefox.mjs', webkit: './webkit.mjs' };
@@ -83,13 +83,100 @@ async function typeInto(board, name, text) {
 
 const focused = (board) => board.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name ?? null);
 
+// The focused stop and the ring it shows (a selector's round its caption): its
+// style, width, offset, and its contrast against what surrounds it.
+async function focusShown(board) {
+    const [name, style, width, offset, colour, around] = await board.evaluate(inPage(() => {
+        const el = document.activeElement.closest('[data-name]');
+        const ring = el && getComputedStyle(el);
+        return [el?.dataset.name ?? null, ring?.outlineStyle, ring?.outlineWidth, ring?.outlineOffset, ring?.outlineColor,
+                el && layersBehind(el.parentElement)];
+    }, layersBehind));
+    return { name, ring: style === 'none' ? 'none' : [style, width, offset, name && against(colour, around) >= 3] };
+}
+const kRing = ['solid', '2px', '1px', true];
+
+// A function to run in the page with the named functions of this file it calls.
+const inPage = (fn, ...helpers) => new Function('arg', `${helpers.join('\n')}\nreturn (${fn})(arg);`);
+
+// Colours as the browser computes them, [r, g, b, alpha], and the contrast of
+// two by their relative luminance in sRGB.
+const rgba = (css) => { const [r, g, b, a = 1] = css.match(/[\d.]+/g).map(Number); return [r, g, b, a]; };
+const luminance = (c) => c.slice(0, 3).map((v) => (v /= 255) <= 0.04045 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4)
+    .reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0);
+const contrast = (a, b) => { const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p); return (x + 0.05) / (y + 0.05); };
+// What shows behind an element: its own background and its ancestors' up to the
+// first opaque one (on the map, the picture under the element), laid over each other.
+const backdrop = (layers) => layers.map(rgba).reduceRight((under, [r, g, b, a]) =>
+    [r * a + under[0] * (1 - a), g * a + under[1] * (1 - a), b * a + under[2] * (1 - a), 1]);
+// A colour laid over its backdrop, against it.
+const against = (colour, layers) => { const under = backdrop(layers); return contrast(backdrop([colour, ...layers]), under); };
+
+// The layers behind an element, in the page: each background from the element
+// up to the first opaque one; on the map, the picture's pixel under its centre.
+function layersBehind(el) {
+    const layers = [];
+    for (let e = el; e; e = e.parentElement) {
+        const canvas = e.matches('.picturebox .client') && e.querySelector(':scope > canvas');
+        if (canvas) {
+            const r = el.getBoundingClientRect(), c = canvas.getBoundingClientRect(), ratio = canvas.width / c.width;
+            const at = (v, from, size) => Math.min(size - 1, Math.max(0, Math.floor((v - from) * ratio)));
+            const [red, green, blue] = canvas.getContext('2d').getImageData(
+                at(r.left + r.width / 2, c.left, canvas.width), at(r.top + r.height / 2, c.top, canvas.height), 1, 1).data;
+            return [...layers, `rgb(${red}, ${green}, ${blue})`];
+        }
+        layers.push(getComputedStyle(e).backgroundColor);
+        if (!/rgba/.test(layers.at(-1)) || /, 1\)$/.test(layers.at(-1)))
+            return layers;
+    }
+    return [...layers, 'rgb(255, 255, 255)'];
+}
+
+// Where each part of a control lies on the board, from its row: a part is the
+// control itself, the map's client area, the frame's edge, a picture's canvas
+// (one canvas pixel on each device pixel; a face centred on whole pixels), an
+// option's mark (the page's own, 13 pixels) and its caption (its width is the
+// font's; it stands in the middle of a line of the font's own height).
+function partRect(rows, row, part, ratio, lineHeight) {
+    const [left, top, width, height] = boardRect(rows, row), border = row.border;
+    const backing = (size) => Math.ceil(size * ratio - 1e-9) / ratio;
+    switch (part) {
+    case '': case 'edge': return [left, top, width, height];
+    case 'client': return [left + border, top + border, width - 2 * border, height - 2 * border];
+    case 'canvas': {
+        const { width: w, height: h, face } = row.picture;
+        return face ? [left + Math.floor((width - w) / 2), top + Math.floor((height - h) / 2), backing(w), backing(h)]
+                    : [left + border, top + border, backing(w), backing(h)];
+    }
+    case 'input': return [left + 1, top + (height - 13) / 2, 13, 13];
+    case 'span': return [left + 18, top + (height - lineHeight) / 2, null, lineHeight];
+    }
+    return [];
+}
+
+// Every caption whose text runs out of its room, in the page: a selector's and a
+// text label's.
+function clippedCaptions() {
+    const range = document.createRange();
+    return [...document.querySelectorAll('#board .option, #board .label.text')].filter((room) => {
+        range.selectNodeContents(room.querySelector(':scope > span') ?? room);
+        const ink = range.getBoundingClientRect(), box = room.getBoundingClientRect();
+        return room.textContent && !(ink.left >= box.left - 0.01 && ink.right <= box.right + 0.01 &&
+                                     ink.top >= box.top - 0.01 && ink.bottom <= box.bottom + 0.01);
+    }).map((room) => room.dataset.name);
+}
+
 // In a dark scheme the system colours differ from one another, so each control
-// shows it takes the one its row names.
-for (const colorScheme of ['light', 'dark'])
-check(`every control stands at its row's place and size, in its font and colours (${colorScheme} scheme)`, [], () =>
-        onBoard({ colorScheme }, async (board) => {
+// shows it takes the one its row names; under forced colours the user's colours
+// replace them, but not the fixed colours that tell the combatants apart.
+const kLooks = [{ colorScheme: 'light' }, { colorScheme: 'dark' }, { colorScheme: 'light', ratio: 2 },
+                { colorScheme: 'dark', forcedColors: true }];
+for (const { colorScheme, ratio = 1, forcedColors = false } of kLooks)
+check(`every part of every control stands at its row's place and size, in its font and colours, legible, no caption clipped `
+      + `(${colorScheme} scheme, ratio ${ratio}${forcedColors ? ', forced colours' : ''})`, forcedColors ? ['forced colours'] : [], () =>
+        onBoard({ colorScheme, ratio, forcedColors }, async (board) => {
     const { form, rows, fonts } = await description(board);
-    const shown = await board.evaluate(() => {
+    const shown = await board.evaluate(inPage(() => {
         const board = document.getElementById('board').getBoundingClientRect();
         // A system colour as the browser resolves it, for comparing.
         const probe = document.body.appendChild(document.createElement('div'));
@@ -97,42 +184,68 @@ check(`every control stands at its row's place and size, in its font and colours
         const kinds = ['Canvas', 'Field', 'FieldText', 'ButtonFace', 'ButtonText'];
         const system = Object.fromEntries(kinds.map((k) => [k, resolve(k)]));
         probe.remove();
-        const out = {};
-        for (const el of document.querySelectorAll('#board [data-name]')) {
+        const sides = ['top', 'right', 'bottom', 'left'];
+        const parts = [...document.querySelectorAll('#board *')].map((el) => {
             const r = el.getBoundingClientRect(), style = getComputedStyle(el);
+            const owner = el.closest('[data-name]');
             // The map box's background is its client area's; a selector's value is its radio's.
             const client = el.querySelector(':scope > .client');
-            out[el.dataset.name] = { rect: [r.left - board.left, r.top - board.top, r.width, r.height],
-                                     font: `${style.fontWeight} ${style.fontSize} ${style.fontFamily.split(',')[0]}`,
-                                     fore: style.color, back: getComputedStyle(client ?? el).backgroundColor,
-                                     text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked };
-        }
-        return { out, system, width: board.width, height: board.height, fontsReady: document.fonts.check('11px KzdSans') };
-    });
+            return { name: owner.dataset.name, part: el === owner ? '' : el.matches('.client, .edge') ? el.className : el.localName,
+                     rect: [r.left - board.left, r.top - board.top, r.width, r.height], lineHeight: parseFloat(style.lineHeight),
+                     font: `${style.fontWeight} ${style.fontSize} ${style.fontFamily.split(',')[0]}`,
+                     fore: style.color, back: getComputedStyle(client ?? el).backgroundColor,
+                     text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked,
+                     borders: sides.map((side) => [parseFloat(style[`border-${side}-width`]), style[`border-${side}-color`]]),
+                     // Read where a contrast is checked: text, lines, marks.
+                     behind: el.matches('.option > span, .label:not(.fill), input, textarea') && layersBehind(el),
+                     around: el.matches('.option > input, .label.box, .control:not(.label, .option), .edge') && layersBehind(el.parentElement) };
+        });
+        return { parts, system, clipped: clippedCaptions(), width: board.width, height: board.height,
+                 fontsReady: document.fonts.check('11px KzdSans') };
+    }, layersBehind, clippedCaptions));
     assert.deepEqual([shown.width, shown.height], [form.width, form.height]);
     assert.ok(shown.fontsReady, 'the page\'s own font is loaded');
+    assert.deepEqual(shown.clipped, [], 'captions clipped');
     const systemKeyword = { InfoBackground: 'Canvas', WindowBackground: 'Field', WindowText: 'FieldText',
                             ButtonFace: 'ButtonFace', ButtonText: 'ButtonText' };
     const colour = (c) => (c.system ? shown.system[systemKeyword[c.system]]
                                     : `rgb(${c.rgb >> 16 & 255}, ${c.rgb >> 8 & 255}, ${c.rgb & 255})`);
-    assert.equal(Object.keys(shown.out).length, rows.length);
+    // The user's colours replace the system colours under forced colours, and are theirs to choose.
+    const sameColour = (seen, c, what) => (!forcedColors || !c.system) && assert.equal(seen, colour(c), what);
+    const controls = shown.parts.filter((p) => p.part === '');
+    assert.equal(controls.length, rows.length);
     for (const row of rows) {
-        const el = shown.out[nameOf(row)];
+        const el = controls.find((p) => p.name === nameOf(row));
         assert.ok(el, `${nameOf(row)} is on the board`);
-        assert.deepEqual(el.rect, boardRect(rows, row), `${nameOf(row)}'s place and size`);
         const f = fonts[row.font];
         if (row.kind !== 'PictureBox' && row.kind !== 'CommandButton')
             assert.equal(el.font, `${f.bold ? 700 : 400} ${f.pixels}px KzdSans`, `${nameOf(row)}'s font`);
         if (row.kind !== 'Label' || row.look === 'fill')
-            assert.equal(el.back, colour(row.back), `${nameOf(row)}'s background`);
+            sameColour(el.back, row.back, `${nameOf(row)}'s background`);
         if (row.kind === 'OptionButton')
             assert.equal(el.checked, row.value !== 0, `${nameOf(row)} chosen at start`);
         // A numbered box on the map keeps its frame's black on the map's fixed grey.
         const onMap = row.look === 'box' && rows[row.parent]?.kind === 'PictureBox';
         if (row.kind !== 'PictureBox' && row.look !== 'fill')
-            assert.equal(el.fore, onMap ? 'rgb(0, 0, 0)' : colour(row.fore), `${nameOf(row)}'s text colour`);
+            sameColour(el.fore, onMap ? { rgb: 0 } : row.fore, `${nameOf(row)}'s text colour`);
         if (row.kind === 'OptionButton' || row.look !== 'fill' && row.kind === 'Label')
             assert.equal(el.text, row.caption, `${nameOf(row)}'s caption`);
+    }
+    for (const part of shown.parts) {
+        const row = rowNamed(rows, part.name), what = `${part.name}${part.part && `'s ${part.part}`}`;
+        const want = partRect(rows, row, part.part, ratio, part.lineHeight);
+        assert.equal(want.length, 4, `${what} is a part of its control`);
+        want.forEach((v, i) => v === null || assert.ok(Math.abs(part.rect[i] - v) <= 0.01, `${what}'s place and size: ${part.rect}, not ${want}`));
+        // Text against what shows behind it; every line that bounds a control, and an
+        // option's mark, against what surrounds it.
+        if (row.kind === 'OptionButton' ? part.part === 'span'
+                                        : part.part === '' && !['PictureBox', 'Frame', 'CommandButton'].includes(row.kind) && row.look !== 'fill')
+            assert.ok(against(part.fore, part.behind) >= 4.5, `${what}'s text ${part.fore} on ${part.behind}: ${against(part.fore, part.behind)}`);
+        for (const [width, line] of part.borders)
+            if (width > 0)
+                assert.ok(against(line, part.around) >= 3, `${what}'s line ${line} on ${part.around}: ${against(line, part.around)}`);
+        if (part.part === 'input' && row.value !== 0)
+            assert.ok(against(part.back, part.around) >= 3, `${what}'s dot ${part.back} on ${part.around}`);
     }
     // Where two controls overlap, the later row is drawn on top, as the window draws them.
     const overlaps = [];
@@ -150,55 +263,157 @@ check(`every control stands at its row's place and size, in its font and colours
     overlaps.forEach((o, i) => assert.equal(onTop[i], o.over, `${o.over} over ${o.under}`));
 }));
 
-const kFaceProbes = [
-    ['cmdClear', 14, 13, 0xFFFFFF], ['cmdClear', 6, 13, 0xDD001A], ['cmdClear', 60, 2, 0xF1F4CE],
-    ['cmdClose', 13, 12, 0x6A4F9A], ['cmdClose', 9, 12, 0xFFFFD4], ['cmdClose', 8, 12, 0x9B8BAD],
-    ['cmdClose', 11, 9, 0x9B8BAD], ['cmdClose', 6, 12, 0x6A4F9A],
-];
-
-// The screenshot's pixels of each picture against those the program draws, at
-// the device's ratio: the grid exactly, a face as the canvas holds it (so it is
-// shown without scaling).
-for (const ratio of [1, 2])
-check(`pictures are drawn pixel for pixel at ratio ${ratio}`, [], () => onBoard({ ratio }, async (board) => {
-    const { rows } = await description(board);
-    for (const row of rows.filter((r) => r.picture)) {
-        const canvas = `${selectorOf(nameOf(row))} canvas`;
-        const placed = await board.evaluate((name) => {
-            const button = document.querySelector(`[data-name="${name}"]`).getBoundingClientRect();
-            const c = document.querySelector(`[data-name="${name}"] canvas`), face = c.getBoundingClientRect();
-            return { backing: [c.width, c.height], offset: [face.left - button.left, face.top - button.top] };
-        }, nameOf(row));
-        assert.deepEqual(placed.backing, [Math.ceil(row.picture.width * ratio), Math.ceil(row.picture.height * ratio)],
-                         `${nameOf(row)}'s canvas holds a pixel for each device pixel`);
-        if (row.picture.face)
-            assert.deepEqual(placed.offset, [Math.floor((row.rect[2] - row.picture.width) / 2),
-                             Math.floor((row.rect[3] - row.picture.height) / 2)], `${nameOf(row)}'s face is centred on whole pixels`);
-        const png = (await board.screenshot(canvas)).toString('base64');
-        const differ = await board.evaluate(async ({ png, id, name, face, ratio }) => {
-            const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
-            const bitmap = await createImageBitmap(new Blob([bytes], { type: 'image/png' }));
-            const scratch = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-            scratch.drawImage(bitmap, 0, 0);
-            const seen = scratch.getImageData(0, 0, bitmap.width, bitmap.height).data;
-            const canvas = document.querySelector(`[data-name="${name}"] canvas`);
-            const want = face ? canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height)
-                              : window.kzdBoard.pixels(id, ratio);
-            if (bitmap.width !== want.width || bitmap.height !== want.height)
-                return `size ${bitmap.width}x${bitmap.height}, not ${want.width}x${want.height}`;
-            let wrong = 0;
-            for (let i = 0; i < seen.length; ++i)
-                wrong += seen[i] !== (face ? want.data : want.rgba)[i];
-            return wrong;
-        }, { png, id: row.id, name: nameOf(row), face: !!row.picture.face, ratio });
-        assert.equal(differ, 0, `${nameOf(row)}: bytes that differ`);
+// Whatever a browser's rasteriser makes of the captions' widths, they are fitted to
+// their rooms: on a page whose text runs wider (spaced out here) the selectors'
+// font ends smaller, and no caption is clipped.
+check('captions set wider than their font are fitted to their rooms by a smaller font, none clipped', [], async () => {
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-wide-'));
+    const wide = join(folder, basename(pagePath));
+    writeFileSync(wide, readFileSync(pagePath, 'utf8').replace('</head>', '<style>#board { letter-spacing: .6px; }</style>\n</head>'));
+    try {
+        await onBoard({ variant: wide }, async (board) => {
+            const { rows, fonts } = await description(board);
+            const [size, clipped] = await board.evaluate(inPage(() => [parseFloat(getComputedStyle(
+                document.querySelector('#board .option')).fontSize), clippedCaptions()], clippedCaptions));
+            assert.ok(size < fonts[rows.find((r) => r.kind === 'OptionButton').font].pixels, `the selectors' font stays ${size} pixels`);
+            assert.deepEqual(clipped, [], 'captions clipped');
+        });
+    } finally {
+        rmSync(folder, { recursive: true, force: true });
     }
-    // Inside its shapes a face has their exact colours, the inner ones laid on whole pixels.
-    const seen = await board.evaluate(([probes, ratio]) => probes.map(([name, x, y]) => [...document
-        .querySelector(`[data-name="${name}"] canvas`).getContext('2d')
-        .getImageData(Math.floor((x + 0.5) * ratio), Math.floor((y + 0.5) * ratio), 1, 1).data.slice(0, 3)]), [kFaceProbes, ratio]);
-    kFaceProbes.forEach(([name, x, y, colour], i) =>
-        assert.deepEqual(seen[i], [colour >> 16, colour >> 8 & 255, colour & 255], `${name} at (${x}, ${y})`));
+});
+
+// The map's grid as its tile makes it: a tile of 24 x 42 pixels repeated from the
+// top left corner, given as [first row, last row, the x of its line pixels], and
+// the right-most column background.
+const kGrid = { line: 0x928F92, background: 0xA9A9A9, lastColumn: 462, rows: [
+    [0, 2, [12]], [3, 3, [10, 11, 13, 14]], [4, 4, [8, 9, 15, 16]], [5, 5, [6, 7, 17, 18]], [6, 6, [5, 6, 18, 19]],
+    [7, 7, [3, 4, 20, 21]], [8, 8, [1, 2, 22, 23]], [9, 23, [0]], [24, 24, [1, 2, 22, 23]], [25, 25, [3, 4, 20, 21]],
+    [26, 26, [5, 6, 18, 19]], [27, 27, [6, 7, 17, 18]], [28, 28, [8, 9, 15, 16]], [29, 29, [10, 11, 13, 14]], [30, 41, [12]]] };
+
+// What is wrong with the pictures, in the page, against what they must show at
+// the device's ratio, worked out here rather than by the page's drawing code:
+// each canvas holds a pixel for each device pixel, one canvas pixel shown on each;
+// the grid's device pixels are those of its tile, each the map pixel its centre
+// lies in; a face holds its colours exactly inside its shapes and its
+// background outside them, and its word's ink. In the board's screenshot (where
+// given) a picture that starts on a whole device pixel shows exactly what its
+// canvas holds, and the grid shows its two greys only, wherever it starts; a
+// numbered box shows all four of its lines (a device pixel or more wide).
+async function picturesWrong({ png, ratio, rows, grid }) {
+    const wrong = [];
+    const rgbAt = (data, width, x, y) => { const i = (y * width + x) * 4; return data[i] << 16 | data[i + 1] << 8 | data[i + 2]; };
+    const board = document.getElementById('board').getBoundingClientRect();
+    let shot = null;
+    if (png) {
+        const bitmap = await createImageBitmap(new Blob([Uint8Array.from(atob(png), (c) => c.charCodeAt(0))], { type: 'image/png' }));
+        const scratch = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+        scratch.drawImage(bitmap, 0, 0);
+        shot = { width: bitmap.width, data: scratch.getImageData(0, 0, bitmap.width, bitmap.height).data };
+    }
+    const tileRows = [];
+    for (const [first, last, xs] of grid.rows)
+        for (let y = first; y <= last; ++y)
+            tileRows[y] = xs;
+    const inside = (s, x, y, margin) => (s.ellipse
+        ? ((x - s.left - s.width / 2) / (s.width / 2 + margin)) ** 2 + ((y - s.top - s.height / 2) / (s.height / 2 + margin)) ** 2 <= 1
+        : x >= s.left - margin && x <= s.left + s.width + margin && y >= s.top - margin && y <= s.top + s.height + margin);
+    const named = (row) => (row.index < 0 ? row.name : `${row.name}(${row.index})`);
+    for (const row of rows.filter((r) => r.picture)) {
+        const { width, height, face } = row.picture, name = named(row);
+        const canvas = document.querySelector(`[data-name="${name}"] canvas`), r = canvas.getBoundingClientRect();
+        const physical = (v) => Math.ceil(v * ratio - 1e-9);
+        if (canvas.width !== physical(width) || canvas.height !== physical(height) || Math.abs(r.width * ratio - canvas.width) > 0.05)
+            wrong.push(`${name}: a canvas of ${canvas.width} x ${canvas.height} shown ${r.width * ratio} device pixels wide`);
+        const held = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        let bad = 0, ink = 0;
+        const box = face ? face.box : [0, 0, 0, 0];
+        const word = { left: box[0], top: box[2], width: box[1] + 1 - box[0], height: box[3] + 1 - box[2] };
+        const shapes = face && face.symbol.concat([word]);
+        for (let py = 0; py < canvas.height; ++py)
+            for (let px = 0; px < canvas.width; ++px) {
+                const seen = rgbAt(held, canvas.width, px, py);
+                const [x, y] = [(px + 0.5) / ratio, (py + 0.5) / ratio];
+                if (!face) {
+                    const [gx, gy] = [Math.min(Math.floor(x), width - 1), Math.min(Math.floor(y), height - 1)];
+                    bad += seen !== (gx !== grid.lastColumn && tileRows[gy % 42].includes(gx % 24) ? grid.line : grid.background);
+                    continue;
+                }
+                // The topmost shape within a pixel of the point (a device pixel, where
+                // that is larger): its colour where the point lies as far inside it;
+                // the word's ink shows on its strokes only.
+                const margin = Math.max(1, 1 / ratio);
+                let k = shapes.length - 1;
+                while (k >= 0 && !inside(shapes[k], x, y, margin))
+                    --k;
+                if (k === shapes.length - 1)
+                    ink += seen === (face.ink & 0xFFFFFF);
+                else if (k < 0 || inside(shapes[k], x, y, -margin))
+                    bad += seen !== ((k < 0 ? face.background : shapes[k].colour) & 0xFFFFFF);
+            }
+        if (bad)
+            wrong.push(`${name}: ${bad} device pixels not as its ${face ? 'shapes' : 'tile'} say`);
+        if (face && !ink)
+            wrong.push(`${name}: no pixel of its word in its ink`);
+        if (!shot)
+            continue;
+        const [left, top0] = [(r.left - board.left) * ratio, (r.top - board.top) * ratio];
+        const clip = canvas.parentElement.getBoundingClientRect();
+        const [right, lower] = [Math.min(r.right, clip.right), Math.min(r.bottom, clip.bottom)].map((v, i) => (v - [board.left, board.top][i]) * ratio);
+        let differ = 0;
+        if (Math.abs(left - Math.round(left)) < 1e-6 && Math.abs(top0 - Math.round(top0)) < 1e-6) {
+            for (let py = 0; py < Math.round(lower - top0); ++py)
+                for (let px = 0; px < Math.round(right - left); ++px)
+                    differ += rgbAt(shot.data, shot.width, Math.round(left) + px, Math.round(top0) + py) !== rgbAt(held, canvas.width, px, py);
+        } else if (!face) {
+            for (let y = Math.ceil(top0) + 1; y < Math.floor(lower) - 1; ++y)
+                for (let x = Math.ceil(left) + 1; x < Math.floor(right) - 1; ++x)
+                    differ += ![grid.line, grid.background].includes(rgbAt(shot.data, shot.width, x, y));
+        }
+        if (differ)
+            wrong.push(`${name}: ${differ} device pixels of the screenshot not what its canvas holds`);
+    }
+    for (const box of shot && ratio >= 1 ? document.querySelectorAll('#board > .label.box') : []) {
+        const b = box.getBoundingClientRect(), frame = getComputedStyle(box).borderTopColor.match(/\d+/g).map(Number);
+        const [l, t, rr, bb] = [b.left - board.left, b.top - board.top, b.right - board.left, b.bottom - board.top].map((v) => v * ratio);
+        const lineAt = (x, y) => rgbAt(shot.data, shot.width, x, y) === (frame[0] << 16 | frame[1] << 8 | frame[2]);
+        const vertical = (x) => { for (let y = Math.ceil(t) + 2; y < Math.floor(bb) - 2; ++y) if (!lineAt(x, y)) return false; return true; };
+        const horizontal = (y) => { for (let x = Math.ceil(l) + 2; x < Math.floor(rr) - 2; ++x) if (!lineAt(x, y)) return false; return true; };
+        // A line that does not start on a whole device pixel may be drawn over two.
+        const sides = { left: [Math.floor(l), Math.ceil(l)].some(vertical), right: [Math.floor(rr) - 1, Math.ceil(rr) - 1].some(vertical),
+                        top: [Math.floor(t), Math.ceil(t)].some(horizontal), bottom: [Math.floor(bb) - 1, Math.ceil(bb) - 1].some(horizontal) };
+        const missing = Object.keys(sides).filter((side) => !sides[side]);
+        if (missing.length)
+            wrong.push(`${box.dataset.name}: no ${missing.join(', ')} line`);
+    }
+    return wrong;
+}
+
+// The pictures as a fresh board shows them at the ratio it starts at.
+for (const ratio of [1, 2])
+check(`pictures are drawn crisp at ratio ${ratio}, as their tile and shapes say`, [], () => onBoard({ ratio }, async (board) => {
+    const { rows } = await description(board);
+    const png = (await board.screenshot('#board')).toString('base64');
+    assert.deepEqual(await board.evaluate(picturesWrong, { png, ratio, rows, grid: kGrid }), []);
+}));
+
+// The same pictures drawn anew when the ratio changes while the page runs, at each
+// ratio a zoom or a screen of another scale gives; shown crisp where a picture
+// starts inside a device pixel (the whole ratios' screenshots are those above).
+check('pictures are drawn anew, crisp, at each ratio the page is given while it runs', ['ratio change'], (t) => onBoard({}, async (board) => {
+    const { rows } = await description(board);
+    const { skip } = expected(engineName, '', ['fractional ratio']);
+    if (skip)
+        t.diagnostic(`whole ratios only: ${skip}`);
+    for (const ratio of [1.25, 1.5, 1.75, 2, 0.5, 1].filter((r) => Number.isInteger(r) || !skip)) {
+        await board.setRatio(ratio);
+        // Drawn anew once the map's canvas has the new ratio's size.
+        await board.waitFor(([ratio, width]) => devicePixelRatio === ratio && document.querySelector('[data-name="Picture1"] canvas')
+            .width === Math.ceil(width * ratio - 1e-9), [ratio, rowNamed(rows, 'Picture1').picture.width]);
+        await board.evaluate(() => new Promise((shown) => requestAnimationFrame(() => requestAnimationFrame(shown))));
+        const png = Number.isInteger(ratio) ? null : (await board.screenshot('#board')).toString('base64');
+        assert.deepEqual(await board.evaluate(picturesWrong, { png, ratio, rows, grid: kGrid }), [], `at ratio ${ratio}`);
+    }
 }));
 
 // Presses on the map, by mouse, touch and pen: which selector is chosen, where
@@ -287,15 +502,17 @@ check('Clear empties every cell and both notes and parks every marker, keeping i
                                                  document.activeElement.dataset.name]), ['Option6', 'cmdClear']);
 }));
 
-check('Close takes the board down and says how to start afresh; a window a script opened closes', [], () =>
-        onBoard({}, async (board) => {
+check('the page is the window: its title, language and last line; Close takes the board down and says how to start afresh; '
+      + 'a window a script opened closes', [], () => onBoard({}, async (board) => {
+    const { form } = await description(board);
+    assert.deepEqual(await board.evaluate(() => [document.title, document.documentElement.lang]), [form.caption, 'en']);
     // A window the user opened and has moved on in, which no script may close.
     await board.evaluate(() => history.pushState(null, ''));
     await typeInto(board, 'Text1(3)', 'kept nowhere');
     await clickOn(board, selectorOf('cmdClose'));
     assert.equal(await board.evaluate(() => document.getElementById('board') === null), true, 'the board is gone');
-    assert.match(await board.evaluate(() => document.getElementById('kzd-ended').innerText),
-                 /has ended\. Reload the page to start a fresh board\./);
+    assert.equal(await board.evaluate(() => document.getElementById('kzd-ended').innerText),
+                 `${programName} has ended. Reload the page to start a fresh board.`);
     // Opened as its own window, the page closes.
     const popup = await board.windowOpenedBy((url) => { window.open(url, '_blank', 'popup'); }, pageUrl);
     // The click ends the page it lands in, so the automation may not hear back from it.
@@ -303,25 +520,29 @@ check('Close takes the board down and says how to start afresh; a window a scrip
     await popup.closed();
 }));
 
-check('Tab walks every stop of the window in order and Shift+Tab walks back, with no trap', [], () =>
+check('Tab walks every stop of the window in order and Shift+Tab walks back, with no trap, showing the page\'s ring at each', [], (t) =>
         onBoard({}, async (board) => {
     const { rows, focusOrder } = await description(board);
     // The selectors share one stop, the chosen one.
     const stops = focusOrder.map((id) => rows[id]).filter((r) => r.kind !== 'OptionButton' || r.value !== 0).map(nameOf);
     assert.equal(stops.length, 86);
-    const walk = [await focused(board)];
+    // No ring where the page put the focus at start; the page's own ring wherever the keyboard moves it.
+    const walk = [await focusShown(board)];
     for (let i = 1; i < stops.length; ++i) {
         await board.key('Tab');
-        walk.push(await focused(board));
+        walk.push(await focusShown(board));
     }
-    assert.deepEqual(walk, stops);
+    assert.deepEqual(walk.map((f) => f.name), stops);
     const back = [];
     for (let i = 1; i < stops.length; ++i) {
         await board.key('Tab', ['Shift']);
-        back.unshift(await focused(board));
+        back.unshift(await focusShown(board));
     }
-    back.push(stops.at(-1));
-    assert.deepEqual(back, stops);
+    assert.deepEqual([...back.map((f) => f.name), stops.at(-1)], stops);
+    await t.test('no ring at start, the page\'s ring at every stop the keyboard moves to', expected(engineName, 'ring', ['focus ring']), () => {
+        assert.equal(walk[0].ring, 'none', 'a ring at start');
+        [...walk.slice(1), ...back].forEach((f) => assert.deepEqual(f.ring, kRing, `${f.name}'s ring`));
+    });
     // Past the last stop come the browser's own controls, where it has any, then the first stop again.
     await board.evaluate(() => document.querySelector('[data-name="cmdClear"]').focus());
     const past = [];
@@ -332,29 +553,100 @@ check('Tab walks every stop of the window in order and Shift+Tab walks back, wit
     assert.equal(past.at(-1), stops[0], `after the last stop: ${past}`);
 }));
 
-// Keys on the focused control, in order, and what is focused and chosen after
-// each, and whether the sheet still holds what was typed: the arrow keys walk
-// the selectors round and choose as they go; a button answers Space, as on the
-// desktop, and not Enter, which is no key of the window.
-const kKeys = [
+// The arrow keys on the focused selector, in order, and the selector focused and
+// chosen after each: they walk the selectors round and choose as they go.
+const kArrows = [
     { key: 'Tab', focus: 'Option1' }, { key: 'ArrowDown', focus: 'Option2' }, { key: 'ArrowRight', focus: 'Option3' },
     { key: 'ArrowUp', focus: 'Option2' }, { key: 'ArrowLeft', focus: 'Option1' }, { key: 'ArrowUp', focus: 'Option16' },
     { key: 'ArrowDown', focus: 'Option1' },
-    { from: 'cmdClear', key: 'Enter', focus: 'cmdClear', chosen: 'Option1' },
-    { key: 'Space', focus: 'cmdClear', chosen: 'Option1', cleared: true },
 ];
 
-check('the arrow keys walk the selectors round and choose as they go; a button answers Space, not Enter', [], () =>
+// What Enter, Space and Escape do on each kind of control that takes the focus,
+// as in the window (whose checks hold it to the same table): the text the key
+// types into the control, 'press' for a button's command, '' for nothing.
+const kKeyEffects = {
+    PictureBox: { Enter: '', Space: '', Escape: '' },
+    OptionButton: { Enter: '', Space: '', Escape: '' },
+    TextBox: { Enter: '', Space: ' ', Escape: '' },
+    RichTextBox: { Enter: '\n', Space: ' ', Escape: '' },
+    CommandButton: { Enter: '', Space: 'press', Escape: '' },
+};
+
+// Everything a user can see a key change: the focus, the choice, every text and
+// marker; null once the board is gone.
+const boardState = (board) => board.evaluate(() => document.getElementById('board') && {
+    focus: document.activeElement.closest('[data-name]')?.dataset.name ?? null,
+    chosen: document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
+    texts: Object.fromEntries([...document.querySelectorAll('#board input[type=text], #board textarea')].map((el) => [el.dataset.name, el.value])),
+    markers: [...document.querySelectorAll('[data-name^="Label3("]')].map((el) => [el.offsetLeft, el.offsetTop]),
+});
+
+check('the arrow keys walk the selectors round; Enter, Space and Escape on each kind of control do what they do in the window, and nothing more', [], () =>
         onBoard({}, async (board) => {
-    await board.evaluate(() => { document.querySelector('[data-name="Text1(0)"]').value = 'Orc chief'; });
     // From the map, the first stop.
-    for (const { from, key, focus, chosen = focus, cleared = false } of kKeys) {
-        if (from)
-            await board.evaluate((name) => document.querySelector(`[data-name="${name}"]`).focus(), from);
+    for (const { key, focus } of kArrows) {
         await board.key(key);
         assert.deepEqual(await board.evaluate(() => [document.activeElement.closest('[data-name]').dataset.name,
-            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name,
-            document.querySelector('[data-name="Text1(0)"]').value === '']), [focus, chosen, cleared], key);
+            document.querySelector('#board input[type=radio]:checked').parentElement.dataset.name]), [focus, focus], key);
+    }
+    const { rows, focusOrder } = await description(board);
+    await board.click([(await mapPoint(board))([100, 50])]);
+    // A window the user has moved on in, which Close takes down rather than closes.
+    await board.evaluate(() => {
+        history.pushState(null, '');
+        document.querySelector('[data-name="Text1(0)"]').value = 'Orc chief';
+        document.querySelector('[data-name="RichTextBox1(0)"]').value = 'mira';
+    });
+    // The first control of each kind that takes the focus and every button, Close's press last, as it ends the board.
+    const controls = focusOrder.map((id) => rows[id]).filter((row, i, all) => kKeyEffects[row.kind] && (row.value !== 0 || row.kind !== 'OptionButton')
+        && (row.kind === 'CommandButton' || all.findIndex((r) => r.kind === row.kind) === i));
+    controls.sort((a, b) => (a.name === 'cmdClose') - (b.name === 'cmdClose'));
+    for (const row of controls)
+        for (const [key, does] of Object.entries(kKeyEffects[row.kind]).sort(([, a], [, b]) => (a === 'press') - (b === 'press'))) {
+            await board.evaluate((name) => {
+                const el = document.querySelector(`[data-name="${name}"]`);
+                const target = el.querySelector('input') ?? el;
+                target.focus();
+                if (target.matches('input[type=text], textarea'))
+                    target.setSelectionRange(target.value.length, target.value.length);
+            }, nameOf(row));
+            const before = await boardState(board);
+            let want = structuredClone(before);
+            if (does === 'press' && row.name === 'cmdClose')
+                want = null;
+            else if (does === 'press') {
+                Object.keys(want.texts).forEach((name) => { want.texts[name] = ''; });
+                want.markers = want.markers.map(([left]) => [left, 400]);
+            } else if (does)
+                want.texts[nameOf(row)] += does;
+            await board.key(key);
+            assert.deepEqual(await boardState(board), want, `${key} on ${nameOf(row)}`);
+        }
+}));
+
+// A button's face sinks a pixel while the button is pressed, as the window's
+// does, and only then: not under the mouse alone, nor once let go; and a press
+// of the mouse shows no focus ring, which is the keyboard's.
+check('a button\'s face sinks a pixel while it is pressed, and only then; the mouse shows no ring', [], () => onBoard({}, async (board) => {
+    const { rows } = await description(board);
+    const origin = await boardOrigin(board);
+    const look = (name) => board.evaluate((name) => {
+        const button = document.querySelector(`[data-name="${name}"]`), style = getComputedStyle(button);
+        const [b, c] = [button, button.querySelector('canvas')].map((el) => el.getBoundingClientRect());
+        return [c.left - b.left, c.top - b.top, style.backgroundColor, style.borderTopColor, style.borderTopWidth, style.outlineStyle];
+    }, name);
+    for (const row of rows.filter((r) => r.kind === 'CommandButton')) {
+        const [left, top, width, height] = boardRect(rows, row), name = nameOf(row);
+        const centre = [Math.round(origin[0] + left + width / 2), Math.round(origin[1] + top + height / 2)];
+        const rest = await look(name);
+        await board.mouse(centre);
+        assert.deepEqual(await look(name), rest, `${name} under the mouse`);
+        await board.mouse(centre, 'down');
+        assert.deepEqual(await look(name), [rest[0] + 1, rest[1] + 1, ...rest.slice(2)], `${name} pressed`);
+        // Let go off the button, which presses nothing, and back over it.
+        await board.mouse([origin[0] - 4, origin[1] - 4], 'up');
+        await board.mouse(centre);
+        assert.deepEqual(await look(name), rest, `${name} under the mouse once let go`);
     }
 }));
 

@@ -4,8 +4,10 @@
 // a private Xvfb display; display and driver port are chosen free at run time.
 
 import { spawn, execFileSync } from 'node:child_process';
-import { existsSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 
 import { awaitBoard, insertAsOneEdit, requireNpm, urlOf } from './page.mjs';
 
@@ -53,14 +55,30 @@ function startXvfb() {
     return { display, stop: () => xvfb.kill() };
 }
 
+// The display's X settings, which GTK follows while it runs: a change of
+// Gdk/WindowScalingFactor (a whole number) is a change of the device pixel ratio
+// for every MiniBrowser on the display started without GDK_SCALE.
+function startSettings(display) {
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-xsettings-'));
+    const file = join(folder, 'xsettingsd.conf');
+    const write = (scale) => writeFileSync(file, `Gdk/WindowScalingFactor ${scale}\n`);
+    write(1);
+    const daemon = child('xsettingsd', ['-c', file], { env: { ...process.env, DISPLAY: display }, stdio: 'ignore' });
+    return {
+        scale(scale) { write(scale); daemon.kill('SIGHUP'); },
+        stop() { daemon.kill(); rmSync(folder, { recursive: true, force: true }); },
+    };
+}
+
 // One driver and MiniBrowser a ratio and scheme: the ratio comes from GTK's scale,
-// which a program takes from its environment at start, the scheme from
-// MiniBrowser's command line. Each is started when first asked for; its boards
+// which a program takes from its environment at start (at a ratio of 1, from the
+// display's settings, which can change it later), the scheme from MiniBrowser's
+// command line. Each is started when first asked for; its boards
 // are fresh loads of the page in the same window.
 async function startSession(display, binary, { ratio, colorScheme }) {
     const port = await freePort();
     const server = child('WebKitWebDriver', [`--port=${port}`],
-                         { env: { ...process.env, DISPLAY: display, GDK_SCALE: String(ratio) }, stdio: 'ignore' });
+                         { env: { ...process.env, DISPLAY: display, ...ratio !== 1 && { GDK_SCALE: String(ratio) } }, stdio: 'ignore' });
     const url = `http://127.0.0.1:${port}`;
     try {
         for (let tries = 0; !await fetch(`${url}/status`).then(() => true, () => false); ++tries) {
@@ -71,7 +89,7 @@ async function startSession(display, binary, { ratio, colorScheme }) {
         const args = ['--automation', '--javascript-can-open-windows-automatically=true'];
         if (colorScheme === 'dark')
             args.push('--dark-mode');
-        const session = { stop: () => server.kill() };
+        const session = { server, stop: () => server.kill() };
         session.driver = await new Builder().usingServer(url)
             .withCapabilities({ browserName: 'MiniBrowser', 'webkitgtk:browserOptions': { binary, args } }).build();
         await session.driver.manage().window().setRect({ x: 0, y: 0, width: 1100, height: 900 });
@@ -81,6 +99,18 @@ async function startSession(display, binary, { ratio, colorScheme }) {
         server.kill();
         throw error;
     }
+}
+
+// A window on a bare X server is never made the active one, as a window manager
+// would make it, so no element in it matches :focus: the session's MiniBrowser
+// window (the one of its process that is on screen) is given the X focus.
+function focusWindow(display, session) {
+    const env = { ...process.env, DISPLAY: display };
+    const parentOf = (pid) => { try { return readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ')[1]; } catch { return null; } };
+    const browser = readdirSync('/proc').find((pid) => /^\d+$/.test(pid) && parentOf(pid) === String(session.server.pid));
+    const windows = execFileSync('xdotool', ['search', '--all', '--onlyvisible', '--pid', browser, '--class', 'MiniBrowser'],
+                                 { env, encoding: 'utf8' }).trim().split('\n');
+    execFileSync('xdotool', ['windowfocus', '--sync', windows[0]], { env });
 }
 
 // An element's box, in device pixels, cut from a PNG of the viewport, as a PNG.
@@ -101,8 +131,8 @@ const kButtons = { left: 0, middle: 1, right: 2 };
 const keyOf = (name) => Key[name.replace(/([a-z])([A-Z])/g, '$1_$2').toUpperCase()];
 
 class Board {
-    constructor(session, handle) {
-        Object.assign(this, { session, handle, driver: session.driver });
+    constructor(session, handle, settings) {
+        Object.assign(this, { session, handle, settings, driver: session.driver });
     }
 
     // Commands go to the driver's current window: this board's.
@@ -136,6 +166,15 @@ class Board {
         return actions.perform();
     }
 
+    async mouse([x, y], action = 'move') {
+        const actions = (await this.use()).actions();
+        const mouse = actions.mouse();
+        actions.insert(mouse, mouse.move({ x, y, origin: Origin.VIEWPORT }));
+        if (action !== 'move')
+            actions.insert(mouse, action === 'down' ? mouse.press(kButtons.left) : mouse.release(kButtons.left));
+        return actions.perform();
+    }
+
     async key(key, modifiers = []) {
         const actions = (await this.use()).actions();
         for (const m of modifiers)
@@ -147,6 +186,19 @@ class Board {
     }
 
     insertText(text) { return this.evaluate(insertAsOneEdit, text); }
+
+    // Through the display's settings: a whole number, on a board that started at 1.
+    async setRatio(ratio) {
+        if (!Number.isInteger(ratio) || this.session.ratio !== 1)
+            throw new Error(`WebKitGTK's ratio changes to whole numbers only, from a board that starts at 1, not to ${ratio}`);
+        await this.scale(ratio);
+        this.scaled = true;
+    }
+
+    async scale(ratio) {
+        this.settings.scale(ratio);
+        await this.waitFor((ratio) => devicePixelRatio === ratio, ratio);
+    }
 
     async accessible(selector) {
         const el = await (await this.use()).findElement(By.css(selector));
@@ -161,7 +213,7 @@ class Board {
         await this.driver.executeScript(fn, arg);
         let opened;
         await this.driver.wait(async () => (opened = (await this.driver.getAllWindowHandles()).find((h) => !before.includes(h))), 30000);
-        return awaitBoard(new Board(this.session, opened));
+        return awaitBoard(new Board(this.session, opened, this.settings));
     }
 
     async closed() {
@@ -169,17 +221,23 @@ class Board {
         this.session.current = null;
     }
 
-    close() {}
+    // The display's scale back to 1 for the boards after this one.
+    async close() {
+        if (this.scaled)
+            await this.scale(1);
+    }
 }
 
 export async function start() {
     const xvfb = startXvfb();
     const display = await xvfb.display;
     const binary = miniBrowser();
+    const settings = startSettings(display);
     const sessions = {};
     return {
         async open({ ratio = 1, colorScheme = 'light', variant } = {}) {
             const session = await (sessions[`${ratio} ${colorScheme}`] ??= startSession(display, binary, { ratio, colorScheme }));
+            session.ratio = ratio;
             // A window an earlier board left open goes, and so does any key or button still down.
             for (const handle of await session.driver.getAllWindowHandles())
                 if (handle !== session.main)
@@ -188,7 +246,8 @@ export async function start() {
             session.current = session.main;
             await session.driver.actions().clear();
             await session.driver.get(urlOf(variant));
-            return awaitBoard(new Board(session, session.main), variant);
+            focusWindow(display, session);
+            return awaitBoard(new Board(session, session.main, settings), variant);
         },
         async close() {
             for (const session of await Promise.allSettled(Object.values(sessions)))
@@ -196,6 +255,7 @@ export async function start() {
                     await session.value.driver?.quit().catch(() => {});
                     session.value.stop();
                 }
+            settings.stop();
             xvfb.stop();
         },
     };
