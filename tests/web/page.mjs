@@ -3,7 +3,8 @@
 //
 // An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
 // resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
-// resolves to a fresh board, once it is up, with:
+// resolves to a fresh board, once it is up (open({ url }) to another page
+// resolves once that page has loaded, for the benchmarks), with:
 //   evaluate(fn, arg)       fn's result, run in the page with one argument
 //   waitFor(fn, arg)        resolves once fn, run in the page, returns true
 //   screenshot(selector)    the element as a PNG in device pixels
