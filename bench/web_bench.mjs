@@ -136,7 +136,7 @@ async function servePages() {
 // The page's first contentful paint, in milliseconds from the start of its load,
 // as the engine reports it.
 async function firstPaint(engine, url) {
-    const page = await engine.open({ url });
+    const page = await engine.visit(url);
     try {
         const fcp = await page.evaluate(() => new Promise((resolve) => {
             const seen = () => performance.getEntriesByType('paint').find((e) => e.name === 'first-contentful-paint');
@@ -209,7 +209,7 @@ async function measure(name, pages) {
         cells.paint = `${median(board).toFixed(1)} / ${median(bare).toFixed(1)}; ${ratio.toFixed(2)}; ${paired.toFixed(2)}: ${verdict(ratio <= 1.25)}`;
         cells.blank = `${median(blank).toFixed(1)}; ${(median(board) / median(blank)).toFixed(2)}; ${(median(bare) / median(blank)).toFixed(2)}`;
 
-        const page = await awaitBoard(await engine.open({ url: pages.url('board') }));
+        const page = await awaitBoard(await engine.visit(pages.url('board')));
         try {
             const [left, top] = await page.evaluate(() => {
                 const r = document.getElementById('board').getBoundingClientRect();
@@ -233,7 +233,7 @@ async function measure(name, pages) {
 
         // Idle: what the page asks to have run after it is built, from before its
         // own script, and what runs in the second after.
-        const idle = await awaitBoard(await engine.open({ url: pages.url('counted') }));
+        const idle = await awaitBoard(await engine.visit(pages.url('counted')));
         try {
             const before = await idle.evaluate(() => ({ ...window.kzdCounts }));
             await new Promise((resolve) => setTimeout(resolve, 1000));

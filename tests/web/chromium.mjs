@@ -1,9 +1,11 @@
-// Debian's Chromium, headless, driven by Playwright: the web checks' and the
-// benchmarks' adapter for Chromium. No browser download, a fresh profile each
-// time, nothing that talks to the network on the browser's own account.
+// Debian's Chromium, headless, driven by Playwright: the web checks' adapter
+// for Chromium, and the browser the benchmarks measure. No browser download, a
+// fresh profile each time, nothing that talks to the network on the browser's
+// own account.
 
-import { PageBoard, awaitBoard, pageUrl, requireNpm, viewport } from './page.mjs';
+import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, viewport } from './page.mjs';
 
+export { pagePath, pageUrl };
 const { chromium } = requireNpm('playwright-core');
 
 // Playwright starts Chromium on a fresh profile of its own in a temporary folder
@@ -18,12 +20,15 @@ export function launch() {
 }
 
 // A fresh board in a context of its own.
-async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', url } = {}) {
+async function open(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
     const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme });
     const page = await context.newPage();
-    await page.goto(url ?? pageUrl);
-    return url ? new Board(page) : awaitBoard(new Board(page));
+    await page.goto(pageUrl);
+    return awaitBoard(new Board(page));
 }
+
+// The same as a Playwright page, for the benchmarks.
+export const openBoard = async (browser, options) => (await open(browser, options)).page;
 
 class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
@@ -75,10 +80,17 @@ class Board extends PageBoard {
     close() { return this.page.context().close(); }
 }
 
+async function visit(browser, url) {
+    const page = await (await browser.newContext({ viewport })).newPage();
+    await page.goto(url);
+    return new Board(page);
+}
+
 export async function start() {
     const browser = await launch();
     return {
         open: (options) => open(browser, options),
+        visit: (url) => visit(browser, url),
         close: () => browser.close(),
     };
 }

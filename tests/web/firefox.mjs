@@ -70,13 +70,19 @@ class Board extends PageBoard {
 export async function start() {
     const browsers = {};
     return {
-        async open({ ratio = 1, touch = false, colorScheme = 'light', url } = {}) {
+        async open({ ratio = 1, touch = false, colorScheme = 'light' } = {}) {
             const browser = await (browsers[colorScheme] ??= launch(colorScheme));
             const page = await (await browser.createBrowserContext()).newPage();
             await page.setViewport({ ...viewport, deviceScaleFactor: ratio, hasTouch: touch });
-            await page.goto(url ?? pageUrl);
-            return url ? new Board(page) : awaitBoard(new Board(page));
+            await page.goto(pageUrl);
+            return awaitBoard(new Board(page));
         },
         close: () => Promise.all(Object.values(browsers).map(async (b) => (await b).close())),
+        async visit(url) {
+            const page = await (await (await (browsers.visits ??= launch('light'))).createBrowserContext()).newPage();
+            await page.setViewport(viewport);
+            await page.goto(url);
+            return new Board(page);
+        },
     };
 }

@@ -3,8 +3,7 @@
 //
 // An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
 // resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
-// resolves to a fresh board, once it is up (open({ url }) to another page
-// resolves once that page has loaded, for the benchmarks), with:
+// resolves to a fresh board, once it is up, with:
 //   evaluate(fn, arg)       fn's result, run in the page with one argument
 //   waitFor(fn, arg)        resolves once fn, run in the page, returns true
 //   screenshot(selector)    the element as a PNG in device pixels
@@ -22,6 +21,9 @@
 //   windowOpenedBy(fn, arg) the board in the window that fn opens
 //   closed()                resolves once the board's window has closed
 //   close()
+// For the benchmarks, the engine also has visit(url): any page, in a fresh
+// window as a board is, resolved once loaded, with a board's methods; a board
+// the page may hold is not waited for.
 
 import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';

@@ -178,7 +178,7 @@ export async function start() {
     const binary = miniBrowser();
     const sessions = {};
     return {
-        async open({ ratio = 1, colorScheme = 'light', url } = {}) {
+        async open({ ratio = 1, colorScheme = 'light' } = {}) {
             const session = await (sessions[`${ratio} ${colorScheme}`] ??= startSession(display, binary, { ratio, colorScheme }));
             // A window an earlier board left open goes, and so does any key or button still down.
             for (const handle of await session.driver.getAllWindowHandles())
@@ -187,8 +187,14 @@ export async function start() {
             await session.driver.switchTo().window(session.main);
             session.current = session.main;
             await session.driver.actions().clear();
-            await session.driver.get(url ?? pageUrl);
-            return url ? new Board(session, session.main) : awaitBoard(new Board(session, session.main));
+            await session.driver.get(pageUrl);
+            return awaitBoard(new Board(session, session.main));
+        },
+        // In a window of its own, which nothing but visits uses.
+        async visit(url) {
+            const session = await (sessions.visits ??= startSession(display, binary, { ratio: 1, colorScheme: 'light' }));
+            await session.driver.get(url);
+            return new Board(session, session.main);
         },
         async close() {
             for (const session of await Promise.allSettled(Object.values(sessions)))
