@@ -16,10 +16,21 @@ set(kzd_web_flags
 
 # The program for the page: its script, and its wasm, which the page carries in
 # its own bytes and hands over itself, so the script never fetches it.
-add_executable(kzd_web web_main.cpp)
+add_library(kzd_web_main OBJECT web_main.cpp)
+target_link_libraries(kzd_web_main PRIVATE shell platform_web)
+kzd_warnings(kzd_web_main)
+set(kzd_page_program_flags ${kzd_web_flags} -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createKzd)
+add_executable(kzd_web $<TARGET_OBJECTS:kzd_web_main>)
 target_link_libraries(kzd_web PRIVATE shell platform_web)
-kzd_warnings(kzd_web)
-target_link_options(kzd_web PRIVATE ${kzd_web_flags} -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createKzd)
+target_link_options(kzd_web PRIVATE ${kzd_page_program_flags})
+
+# For the tests only, never shipped: the same program linked with a binding whose
+# every Set Left fails (tests/web/failing_move.cpp), so that a real handler fails.
+add_executable(kzd_web_failing $<TARGET_OBJECTS:kzd_web_main> ${PROJECT_SOURCE_DIR}/tests/web/failing_move.cpp)
+target_link_libraries(kzd_web_failing PRIVATE shell platform_web)
+kzd_warnings(kzd_web_failing)
+target_link_options(kzd_web_failing PRIVATE ${kzd_page_program_flags}
+                    -Wl,--wrap=_ZN5forms9checkMoveENS_9OperationEfRKNS_11ControlDescERi)
 
 # The same description printed under Node.js at build time.
 add_executable(kzd_describe web_describe.cpp)
@@ -46,17 +57,28 @@ add_custom_target(source_date_epoch
     BYPRODUCTS ${kzd_epoch}
     VERBATIM)
 set(kzd_web_source ${PROJECT_SOURCE_DIR}/platform/web)
-set(kzd_page ${PROJECT_BINARY_DIR}/${KZD_DesktopFileName}.html)
+set(kzd_description ${CMAKE_CURRENT_BINARY_DIR}/description.json)
 add_custom_command(
-    OUTPUT ${kzd_page} ${PROJECT_BINARY_DIR}/LICENSE-fonts
-    COMMAND ${KZD_NODE} $<TARGET_FILE:kzd_describe> > ${CMAKE_CURRENT_BINARY_DIR}/description.json
-    COMMAND ${kzd_source_date_epoch} ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
-            --name ${KZD_ApplicationName}
-            --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
-            --program $<TARGET_FILE:kzd_web> --wasm $<TARGET_FILE_DIR:kzd_web>/kzd_web.wasm --description ${CMAKE_CURRENT_BINARY_DIR}/description.json
-            --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
-            --copyright ${KZD_LIBERATION_COPYRIGHT}
-            --out ${kzd_page} --licence ${PROJECT_BINARY_DIR}/LICENSE-fonts
-    DEPENDS kzd_web kzd_describe ${kzd_epoch} ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
+    OUTPUT ${kzd_description}
+    COMMAND ${KZD_NODE} $<TARGET_FILE:kzd_describe> > ${kzd_description}
+    DEPENDS kzd_describe
     VERBATIM)
-add_custom_target(page ALL DEPENDS ${kzd_page})
+# A page of a program, written into a folder with the fonts' licence beside it.
+function(kzd_page program folder)
+    set(page ${folder}/${KZD_DesktopFileName}.html)
+    add_custom_command(
+        OUTPUT ${page} ${folder}/LICENSE-fonts
+        COMMAND ${kzd_source_date_epoch} ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
+                --name ${KZD_ApplicationName}
+                --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
+                --program $<TARGET_FILE:${program}> --wasm $<TARGET_FILE_DIR:${program}>/${program}.wasm --description ${kzd_description}
+                --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
+                --copyright ${KZD_LIBERATION_COPYRIGHT}
+                --out ${page} --licence ${folder}/LICENSE-fonts
+        DEPENDS ${program} ${kzd_description} ${kzd_epoch} ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
+        VERBATIM)
+    add_custom_target(${program}_page ALL DEPENDS ${page})
+endfunction()
+kzd_page(kzd_web ${PROJECT_BINARY_DIR})
+# The tests' page goes into a folder of its own, apart from what is handed on.
+kzd_page(kzd_web_failing ${PROJECT_BINARY_DIR}/failing)

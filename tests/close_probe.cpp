@@ -17,6 +17,7 @@
 
 #include "app/identity.h"
 #include "app/window.h"
+#include "map/placement.h"
 #include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_look.h"
 
@@ -128,7 +129,6 @@ int showMarkerThenClose()
     forms::QtForms window(app::kWindow);
     window.show();
     QWindow *handle = window.window()->windowHandle();
-    QWidget *map = window.widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     QWidget *marker = window.widget("Label3", 12);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     input.setEnabled(false);
@@ -150,7 +150,7 @@ int showMarkerThenClose()
             });
         });
         static_cast<QAbstractButton *>(window.widget("Option13"))->click();
-        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 50));
+        window.runMouseDown(&map::placeMarker, forms::MouseDown{1, 0, 100, 50});
     };
     QTimer::singleShot(0, [&] {
         afterFrameShown(handle, [&] {
@@ -191,8 +191,7 @@ int main(int argc, char *argv[])
             QTest::keyClicks(window.widget("Text1", std::int16_t(i)), QStringLiteral("entry %1").arg(i));
         for (int i = 0; i < 2; ++i)
             QTest::keyClicks(window.widget("RichTextBox1", std::int16_t(i)), QStringLiteral("notes"));
-        QWidget *map = window.widget("Picture1")->findChild<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(40, 40));
+        window.runMouseDown(&map::placeMarker, forms::MouseDown{1, 0, 40, 40});
         watchdog(kStepLimit, "the program did not end after Close");
         if (how == QLatin1String("frame"))
             window.window()->close();

@@ -25,6 +25,7 @@ struct Frame {
     QStyle::State state;
     QColor base; // the text box's background, or invalid for the default
     qreal ratio = 1; // of the screen it is drawn for
+    QPoint at{3, 2};
 };
 
 // Largest difference of one channel between two images of the same size.
@@ -85,6 +86,9 @@ void tst_Style::cachedFrameIsTheStylesFrame_data()
     QTest::newRow("option on, pressed") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On | QStyle::State_Sunken, {}};
     QTest::newRow("text box on a screen of twice the density") << Frame{Element::TextBox, cell, on, {}, 2};
     QTest::newRow("option on a screen of 1.5 times the density") << Frame{Element::Option, QSize(13, 13), on | QStyle::State_On, {}, 1.5};
+    // At a fractional ratio a frame starting on a whole device pixel ends inside one.
+    for (qreal ratio : {1.25, 1.75})
+        QTest::addRow("text box on a screen of %g times the density", ratio) << Frame{Element::TextBox, cell, on, {}, ratio, {4, 4}};
 }
 
 void tst_Style::cachedFrameIsTheStylesFrame()
@@ -94,7 +98,7 @@ void tst_Style::cachedFrameIsTheStylesFrame()
 
     QStyleOptionFrame option;
     option.initFrom(widget);
-    option.rect = QRect(QPoint(3, 2), frame.size);
+    option.rect = QRect(frame.at, frame.size);
     option.state = frame.state;
     option.palette = widget->palette();
     option.palette.setCurrentColorGroup(frame.state & QStyle::State_Enabled ? QPalette::Active : QPalette::Disabled);
@@ -105,7 +109,7 @@ void tst_Style::cachedFrameIsTheStylesFrame()
         frame.element == Element::Option ? QStyle::PE_IndicatorRadioButton : QStyle::PE_PanelLineEdit;
 
     const auto draw = [&](const QStyle &style) {
-        QImage image((frame.size + QSize(6, 4)) * frame.ratio, QImage::Format_ARGB32_Premultiplied);
+        QImage image((frame.size + QSize(8, 6)) * frame.ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(frame.ratio);
         image.fill(QColor(0xFF, 0xFF, 0xE1));
         QPainter painter(&image);

@@ -218,9 +218,14 @@ void PictureCanvas::paintEvent(QPaintEvent *event)
 void PictureCanvas::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
-    if (!m_onMouseDown)
+    // Qt gives a press to the widget under the nearest whole pixel, and rounds
+    // its position to it, which above a pixel ratio of 1 can be the next pixel
+    // over: a marker passes its presses on, and here a press lies on the pixel
+    // its position in the window falls in.
+    const QPointF at = mapFrom(window(), event->scenePosition());
+    const QPoint p(int(std::floor(at.x())), int(std::floor(at.y())));
+    if (!m_onMouseDown || !rect().contains(p) || childAt(p))
         return;
-    const QPoint p = event->position().toPoint();
     MouseDown down;
     down.button = std::uint16_t(event->button());
     down.shift = std::uint16_t(event->modifiers().toInt() >> 25);
@@ -261,10 +266,6 @@ void SwatchLabel::paintEvent(QPaintEvent *)
     painter.drawText(r.adjusted(1, 1, -1, -1), Qt::AlignHCenter | Qt::AlignTop,
                      qs(m_desc.caption));
 }
-
-void SwatchLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }
-void SwatchLabel::mouseReleaseEvent(QMouseEvent *event) { event->accept(); }
-void SwatchLabel::mouseDoubleClickEvent(QMouseEvent *event) { event->accept(); }
 
 QValidator::State WholeCharacterValidator::validate(QString &input, int &pos) const
 {

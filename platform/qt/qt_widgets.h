@@ -62,7 +62,8 @@ private:
 };
 
 // The client area of a picture box: shows its picture from the top-left corner,
-// the box's own background elsewhere, and reports presses to its handler.
+// the box's own background elsewhere, and reports presses to its handler. A
+// press belongs to the pixel it lies in; one on a marker's square is the marker's.
 class PictureCanvas final : public QWidget {
 public:
     PictureCanvas(const PictureDesc *picture, QWidget *parent);
@@ -79,17 +80,14 @@ private:
     std::function<void(const MouseDown &)> m_onMouseDown;
 };
 
-// A label drawn as a filled square or a numbered box. It keeps the presses made
-// on it, so a press on a marker never reaches the map below.
+// A label drawn as a filled square or a numbered box. Presses on a marker go on
+// to the map, which finds them on the marker's square.
 class SwatchLabel final : public QWidget {
 public:
     SwatchLabel(const ControlDesc &desc, QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     const ControlDesc &m_desc;

@@ -16,6 +16,8 @@
     const elements = []; // by row id: the element a user sees and focuses
     const inputs = [];   // by row id: the form control holding a value or text
     const canvases = []; // by row id: where a picture is drawn
+    let running = false; // taken up, drawn and shown
+    let over = false;    // ended, or stopped by a failure: nothing more is said
 
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
     const physical = (logical, ratio) => Math.ceil(logical * ratio - 1e-9);
@@ -218,14 +220,14 @@
         description = JSON.parse(text);
         board = document.getElementById('board');
         const carried = new Map([...board.querySelectorAll('[data-name]')].map((el) => [el.dataset.name, el]));
-        if (carried.size !== description.rows.length)
-            throw new Error(`the page carries ${carried.size} controls, the window has ${description.rows.length}`);
         for (const row of description.rows) {
             const el = carried.get(nameOf(row));
             if (!el)
                 throw new Error(`the page lacks ${nameOf(row)}`);
             takeUp(row, el);
         }
+        if (carried.size !== description.rows.length)
+            throw new Error(`the page carries ${carried.size} controls, the window has ${description.rows.length}`);
         wrapAround([...board.querySelectorAll('input[type=radio]')]);
         drawPictures();
         board.hidden = false;
@@ -241,6 +243,7 @@
         }
         // Last, so that the layout it reads is the one the first frame shows.
         fitCaptions();
+        running = true;
     }
 
     // The program has ended: nothing of the board is left, one line says so.
@@ -250,7 +253,54 @@
         line.textContent = kEnded;
         line.hidden = false;
         module = null;
+        over = true;
     }
+
+    // A board that has stopped keeps what it holds for the user to read and to
+    // copy out before reloading: the text fields read-only, which a screen
+    // reader still reads and a user can still select; the map, the selectors
+    // and the buttons inert, so that no press, click or key reaches the program
+    // again. (The whole board inert would also take the notes out of reach of
+    // selection and of the screen reader.)
+    function freeze() {
+        for (const row of description.rows) {
+            const el = elements[row.id];
+            if (row.kind === 'TextBox' || row.kind === 'RichTextBox')
+                el.readOnly = true;
+            else if (row.kind === 'PictureBox' || row.kind === 'OptionButton' || row.kind === 'CommandButton')
+                el.inert = true;
+        }
+    }
+
+    // Every failure says so in the page's one line, and only the first: what
+    // follows from it says nothing new. A board that has not started stays out of
+    // sight; one that runs stops as it is. No modal alert: the line says it all,
+    // and a screen reader is told it as a status.
+    function fail(what) {
+        if (over)
+            return;
+        over = true;
+        module = null;
+        if (running)
+            freeze();
+        else
+            document.getElementById('board').hidden = true;
+        const line = document.getElementById('kzd-ended');
+        line.textContent = (running ? `The board has stopped: ${what} Reload the page to start a fresh board; until then what it holds stays readable.`
+                                    : `The board cannot start: ${what}`).replace(/\s+/g, ' ');
+        line.hidden = false;
+        // Where the user has scrolled down the board, the line above it is brought into view.
+        line.scrollIntoView({block: 'nearest'});
+    }
+    const cannotStart = (error) => fail(String(error));
+
+    // An error none of the page's code expected, in any of its listeners or
+    // promises, stops the board as a failed handler does, rather than leave it
+    // half working without a word. (WebKit tells a page opened from a file
+    // nothing of its own errors but that there was one.)
+    const unexpected = (error) => fail(`the page's script failed${error ? ` (${error})` : ''}.`);
+    addEventListener('error', (e) => unexpected(e.error));
+    addEventListener('unhandledrejection', (e) => unexpected(e.reason));
 
     const page = {
         adopt,
@@ -272,10 +322,8 @@
             if (!window.closed)
                 end();
         },
-        report(text) {
-            window.alert(text);
-            end();
-        },
+        // A handler's forms call failed: the text names the operation and the control.
+        report: fail,
     };
 
     // The program and the fonts travel in the page and are loaded from its own
@@ -312,15 +360,13 @@
         },
     });
 
-    function cannotStart(error) {
-        document.getElementById('kzd-ended').textContent = `The board cannot start: ${error}`;
-        document.getElementById('kzd-ended').hidden = false;
-    }
-
     // The program is small enough to compile and start at once, in the same task
     // that reads the page, so the board is drawn before the browser's first frame;
     // where a browser refuses that on its main thread, it starts asynchronously.
     function start() {
+        // A browser may lack it, or have it turned off by a setting.
+        if (typeof WebAssembly !== 'object')
+            return cannotStart('this browser does not run WebAssembly, which the board\'s program needs (a security setting may have turned it off).');
         const bytes = bytesOf('kzd-wasm');
         createKzd({
             page,

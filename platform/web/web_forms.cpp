@@ -287,9 +287,10 @@ void WebForms::finish(const Status &status)
 {
     if (status.ok())
         return;
-    // The page shows the report and takes the board down: the program has ended.
+    // The page says what failed in its one line and keeps the board, inert, for
+    // the user to read: the program has ended.
     m_unloaded = true;
-    pageReport(failureReport(status).c_str());
+    pageReport(status.describe().c_str());
 }
 
 Pixels WebForms::pixels(std::uint16_t id, double ratio) const

@@ -3,7 +3,7 @@
 // fresh profile each time, nothing that talks to the network on the browser's
 // own account.
 
-import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, viewport } from './page.mjs';
+import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, urlOf, viewport } from './page.mjs';
 
 export { pagePath, pageUrl };
 const { chromium } = requireNpm('playwright-core');
@@ -20,11 +20,11 @@ export function launch() {
 }
 
 // A fresh board in a context of its own.
-async function open(browser, { ratio = 1, touch = false, colorScheme = 'light' } = {}) {
+async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', variant } = {}) {
     const context = await browser.newContext({ viewport, deviceScaleFactor: ratio, hasTouch: touch, colorScheme });
     const page = await context.newPage();
-    await page.goto(pageUrl);
-    return awaitBoard(new Board(page));
+    await page.goto(urlOf(variant));
+    return awaitBoard(new Board(page), variant);
 }
 
 // The same as a Playwright page, for the benchmarks.

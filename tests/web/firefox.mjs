@@ -3,7 +3,7 @@
 // fresh profile in a temporary folder and removes it afterwards; it downloads
 // no browser.
 
-import { PageBoard, awaitBoard, insertAsOneEdit, pageUrl, requireNpm, viewport } from './page.mjs';
+import { PageBoard, awaitBoard, insertAsOneEdit, requireNpm, urlOf, viewport } from './page.mjs';
 
 const puppeteer = requireNpm('puppeteer-core');
 
@@ -70,12 +70,12 @@ class Board extends PageBoard {
 export async function start() {
     const browsers = {};
     return {
-        async open({ ratio = 1, touch = false, colorScheme = 'light' } = {}) {
+        async open({ ratio = 1, touch = false, colorScheme = 'light', variant } = {}) {
             const browser = await (browsers[colorScheme] ??= launch(colorScheme));
             const page = await (await browser.createBrowserContext()).newPage();
             await page.setViewport({ ...viewport, deviceScaleFactor: ratio, hasTouch: touch });
-            await page.goto(pageUrl);
-            return awaitBoard(new Board(page));
+            await page.goto(urlOf(variant));
+            return awaitBoard(new Board(page), variant);
         },
         close: () => Promise.all(Object.values(browsers).map(async (b) => (await b).close())),
         async visit(url) {

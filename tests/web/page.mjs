@@ -2,8 +2,10 @@
 // installed beside the build, the viewport, and how a board is known to be up.
 //
 // An adapter (chromium.mjs, firefox.mjs, webkit.mjs) exports start(), which
-// resolves to { open(options), close() }. open({ ratio, colorScheme, touch })
-// resolves to a fresh board, once it is up, with:
+// resolves to { open(options), close() }. open({ ratio, colorScheme, touch, variant })
+// resolves to a fresh board, once it is up, with (variant: the path of a page
+// made to fail, opened in place of the built page; its board is handed back
+// once up or once the page has said why it cannot start):
 //   evaluate(fn, arg)       fn's result, run in the page with one argument
 //   waitFor(fn, arg)        resolves once fn, run in the page, returns true
 //   screenshot(selector)    the element as a PNG in device pixels
@@ -26,7 +28,7 @@
 // the page may hold is not waited for.
 
 import { createRequire } from 'node:module';
-import { join, resolve } from 'node:path';
+import { basename, dirname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
 const [page, npm] = [process.env.KZD_PAGE, process.env.KZD_NPM];
@@ -37,6 +39,11 @@ export const requireNpm = createRequire(join(resolve(npm), 'package.json'));
 
 export const pageUrl = pathToFileURL(resolve(page)).href;
 export const pagePath = page;
+// The page the web build makes for the tests only, in a folder of its own beside
+// the page: its binding fails every Set Left.
+export const failingPagePath = join(dirname(page), 'failing', basename(page));
+// The page a board opens: the built page, or a variant of it.
+export const urlOf = (variant) => (variant ? pathToFileURL(resolve(variant)).href : pageUrl);
 
 // Room for the board (992 x 696 and the page's margin) at either ratio.
 export const viewport = { width: 1040, height: 760 };
@@ -49,10 +56,10 @@ export const boardUp = () => !!(window.kzdBoard?.description() && !document.getE
 export const startFailure = () => document.getElementById('kzd-ended').textContent;
 
 // Waits for a board just opened; one that cannot start fails at once with the
-// page's reason.
-export async function awaitBoard(board) {
+// page's reason, but for a variant, which is made to fail.
+export async function awaitBoard(board, variant) {
     await board.waitFor(boardUp);
-    const failed = await board.evaluate(startFailure);
+    const failed = !variant && await board.evaluate(startFailure);
     if (failed)
         throw new Error(failed);
     return board;

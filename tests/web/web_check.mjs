@@ -2,16 +2,20 @@
 // adapter (chromium.mjs, firefox.mjs, webkit.mjs) and checked against the
 // window's own rows, which the page's program hands out: layout, pictures,
 // placement by mouse, touch and pen, Clear, Close, the focus order, the
-// selector keys, storage and requests, a large paste, and what a screen reader
-// is told. What an engine's automation cannot express, and what the page is
+// selector keys, storage and requests, a large paste, what a screen reader
+// is told, and what the page does at each failure. What an engine's automation cannot express, and what the page is
 // known to get wrong in an engine, is listed in expectations.mjs.
 //   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE and KZD_NPM set)
 
 import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { expected } from './expectations.mjs';
 import { pageUrl } from './page.mjs';
+import { failingPagePath, pagePath } from './page.mjs';
 
 const engineName = process.argv[2];
 const adapters = { chromium: './chromium.mjs', firefox: './firefox.mjs', webkit: './webkit.mjs' };
@@ -387,3 +391,92 @@ check('every control has its name and role in the accessibility tree', ['accessi
         assert.deepEqual(await board.accessible(selector, want), want, `${nameOf(row)}'s role and name`);
     }
 }));
+
+// Pages made to fail: variants of the built page, or of the page built for the
+// tests, whose binding fails every Set Left (failing: true), each with what is
+// planted (a script that runs before the page's own, an edit of its text), a
+// press on the map where the failure comes while the board runs, and the one
+// line the page must show.
+const kFailures = [
+    { what: 'a browser without WebAssembly', lead: 'delete window.WebAssembly;',
+      line: 'The board cannot start: this browser does not run WebAssembly, which the board\'s program needs (a security setting may have turned it off).' },
+    { what: 'a program that does not compile', edit: (page) => page.replace('id="kzd-wasm">AGFzbQ', 'id="kzd-wasm">AAAAAA'),
+      line: /^The board cannot start: CompileError: \S/ },
+    { what: 'a page that lacks a control', edit: (page) => page.replace(/<input [^>]*data-name="Text1\(3\)"[^>]*>/, ''),
+      line: 'The board cannot start: Error: the page lacks Text1(3)' },
+    { what: 'a start that throws once the board is shown', lead: 'HTMLElement.prototype.focus = () => { throw new Error("no focus"); };',
+      line: 'The board cannot start: Error: no focus' },
+    { what: 'a handler whose forms call fails', failing: true, press: true,
+      line: 'The board has stopped: Set Left of Label3(0) failed: the value is not a valid position. '
+          + 'Reload the page to start a fresh board; until then what it holds stays readable.' },
+    { what: 'an exception in a listener of the page', press: true,
+      lead: 'Object.defineProperty(MouseEvent.prototype, "clientX", { get() { throw new Error("no point"); } });',
+      // WebKit tells a page opened from a file only that one of its scripts failed.
+      line: /^The board has stopped: the page's script failed( \(Error: no point\))?\. Reload the page to start a fresh board;/ },
+];
+
+// Counts every call into the program, however the page starts it, in window.kzdCalls.
+function countCalls() {
+    const wasm = window.WebAssembly, { Instance, instantiate } = wasm;
+    window.kzdCalls = 0;
+    const counted = (exports) => Object.fromEntries(Object.entries(exports).map(([name, f]) =>
+        [name, typeof f === 'function' ? (...args) => (++window.kzdCalls, f(...args)) : f]));
+    wasm.Instance = function (module, imports) { return { exports: counted(new Instance(module, imports).exports) }; };
+    wasm.instantiate = (bytes, imports) => instantiate(bytes, imports).then(({ module, instance }) =>
+        ({ module, instance: { exports: counted(instance.exports) } }));
+}
+
+const variants = mkdtempSync(join(tmpdir(), 'kzd-failing-'));
+after(() => rmSync(variants, { recursive: true, force: true }));
+
+// What a user sees and what has run: the line, the board, the markers, the choice and the sheet.
+const seen = (board) => board.evaluate(() => {
+    const shown = (el) => !!el && el.getClientRects().length > 0;
+    const line = document.getElementById('kzd-ended');
+    return { line: shown(line) ? line.textContent : null, board: shown(document.getElementById('board')),
+             markers: [...document.querySelectorAll('[data-name^="Label3("]')].map((el) => [el.style.left, el.style.top]),
+             chosen: document.querySelector('#board input[type=radio]:checked')?.parentElement.dataset.name,
+             texts: Object.fromEntries([...document.querySelectorAll('#board input[type=text], #board textarea')]
+                 .map((el) => [el.dataset.name, el.value])),
+             calls: window.kzdCalls };
+});
+
+for (const [i, { what, failing = false, lead = '', edit, press = false, line }] of kFailures.entries())
+check(`a failure says so in one line and leaves the board inert, what was typed readable: ${what}`, [], async () => {
+    const page = readFileSync(failing ? failingPagePath : pagePath, 'utf8');
+    const planted = edit ? edit(page) : page;
+    assert.ok(!edit || planted !== page, 'the edit still finds what it changes');
+    const variant = join(variants, `${i}.html`);
+    writeFileSync(variant, planted.replace('<meta charset="utf-8">', (charset) => `${charset}\n<script>(${countCalls})();\n${lead}</script>`));
+    await onBoard({ variant }, async (board) => {
+        if (press) {
+            await typeInto(board, 'Text1(0)', 'Orc chief');
+            await typeInto(board, 'RichTextBox1(0)', 'The goblins hide behind the pillar.');
+            await clickOn(board, selectorOf('Picture1'));
+        }
+        const stopped = await seen(board);
+        if (line instanceof RegExp)
+            assert.match(stopped.line ?? '', line);
+        else
+            assert.equal(stopped.line, line);
+        // A board that ran stays in sight with what was typed; one that never started stays out of it.
+        assert.equal(stopped.board, press);
+        if (press) {
+            assert.deepEqual([stopped.texts['Text1(0)'], stopped.texts['RichTextBox1(0)']], ['Orc chief', 'The goblins hide behind the pillar.']);
+            assert.ok(stopped.calls > 0, 'the calls into the program are counted');
+        }
+        // Whatever a user does now runs nothing and changes nothing; a cell still
+        // takes the focus, so its text can be selected and copied out.
+        for (const selector of [selectorOf('Picture1'), `${selectorOf('Option3')} input`, selectorOf('cmdClear')]) {
+            // Scrolled to first, as a user would: the line above a board that ran pushes it down.
+            await board.evaluate((selector) => document.querySelector(selector).scrollIntoView({ block: 'nearest' }), selector);
+            await clickOn(board, selector);
+        }
+        await typeInto(board, 'Text1(0)', ' and more');
+        // An error that comes later says nothing new.
+        await board.evaluate(() => new Promise((resolve) => { setTimeout(() => { throw new Error('later'); }); setTimeout(resolve); }));
+        assert.deepEqual(await seen(board), stopped);
+        if (press)
+            assert.equal(await focused(board), 'Text1(0)');
+    });
+});

@@ -7,7 +7,7 @@ import { spawn, execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { createServer } from 'node:net';
 
-import { awaitBoard, insertAsOneEdit, pageUrl, requireNpm } from './page.mjs';
+import { awaitBoard, insertAsOneEdit, requireNpm, urlOf } from './page.mjs';
 
 const { Builder, By, Key, Origin } = requireNpm('selenium-webdriver');
 const { Pointer } = requireNpm('selenium-webdriver/lib/input');
@@ -178,7 +178,7 @@ export async function start() {
     const binary = miniBrowser();
     const sessions = {};
     return {
-        async open({ ratio = 1, colorScheme = 'light' } = {}) {
+        async open({ ratio = 1, colorScheme = 'light', variant } = {}) {
             const session = await (sessions[`${ratio} ${colorScheme}`] ??= startSession(display, binary, { ratio, colorScheme }));
             // A window an earlier board left open goes, and so does any key or button still down.
             for (const handle of await session.driver.getAllWindowHandles())
@@ -187,8 +187,8 @@ export async function start() {
             await session.driver.switchTo().window(session.main);
             session.current = session.main;
             await session.driver.actions().clear();
-            await session.driver.get(pageUrl);
-            return awaitBoard(new Board(session, session.main));
+            await session.driver.get(urlOf(variant));
+            return awaitBoard(new Board(session, session.main), variant);
         },
         // In a window of its own, which nothing but visits uses.
         async visit(url) {

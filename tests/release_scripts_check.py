@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""The scripts CI relies on, and what they install.
+
+.ci/run, scripts/check-release, scripts/test-releases and scripts/install-deps
+run in a scratch copy of the tree with every command they start replaced by a
+stub that logs its command line and fails when told to: each script fails at
+the first step that fails and runs nothing after it, and passes only when all
+passed; test-releases makes roots of Debian 13 and unstable unless told others.
+
+Then every program the build, the suite and the benchmarks start (found where
+those files start one), every file the build's configuration found and every
+Python module the checks import comes from a package that scripts/install-deps
+installs, one those depend on, or one every fresh Debian root has.
+
+Usage: release_scripts_check.py BUILD_DIR
+"""
+
+import importlib.util
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+STUBBED = ["make", "git", "id", "mmdebstrap", "dpkg-query", "apt-get", "npm", "sudo"]
+STUB = """#!/bin/sh
+name=${0##*/}
+echo "$name $*" >> "$STUB_LOG"
+if [ -n "$STUB_FAIL" ]; then case "$name $*" in "$STUB_FAIL"*) exit 1;; esac; fi
+case $name in
+id) echo 0;;
+git) echo 0123456789abcdef0123456789abcdef01234567;;
+dpkg-query) exit 1;;  # nothing is installed
+npm) mkdir -p node_modules;;
+esac
+"""
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def scripts_fail_at_the_first_failing_step(scratch):
+    tree, stubs = scratch / "tree", scratch / "stubs"
+    for name in [".ci/run", "scripts/check-release", "scripts/test-releases", "scripts/install-deps",
+                 "tests/web/package.json", "tests/web/package-lock.json"]:
+        (tree / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(ROOT / name, tree / name)
+    stubs.mkdir()
+    for name in STUBBED:
+        (stubs / name).write_text(STUB)
+        (stubs / name).chmod(0o755)
+    for step in ["tests/deb_install_check.sh", "scripts/check-reproducible"]:
+        (tree / step).write_text(STUB)
+        (tree / step).chmod(0o755)
+
+    # The steps whose order is checked; the scripts' look-ups (git, id, dpkg-query) pass.
+    steps = {".ci/run": ["make test", "make deb", "deb_install_check.sh", "check-reproducible", "make releases"],
+             "scripts/test-releases": ["mmdebstrap", "mmdebstrap"],
+             "scripts/install-deps": ["apt-get update", "apt-get install", "npm ci"]}
+
+    def run(script, *args, fail=""):
+        log = scratch / "log"
+        log.write_text("")
+        shutil.rmtree(tree / "build", ignore_errors=True)  # what an earlier run installed
+        env = {"PATH": f"{stubs}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail, "HOME": str(scratch)}
+        done = subprocess.run(["bash", str(tree / script), *args], env=env, capture_output=True, text=True,
+                              stdin=subprocess.DEVNULL, timeout=60)
+        run.stdout = done.stdout
+        return done.returncode, [line for line in log.read_text().splitlines()
+                                 if any(line.startswith(step.split()[0]) for step in steps[script])]
+
+    for script, expected in steps.items():
+        status, log = run(script)
+        check(status == 0 and [next((s for s in expected if line.startswith(s)), line) for line in log] == expected,
+              f"{script} with every step passing: status {status}, ran {log}")
+        for step in dict.fromkeys(expected):
+            status, log = run(script, fail=step)
+            check(status != 0 and len(log) == expected.index(step) + 1,
+                  f"{script} with '{step}' failing: status {status}, ran {log}")
+
+    status, log = run("scripts/test-releases")
+    releases = [line.split()[-3] for line in log]
+    check(releases == ["trixie", "sid"], f"scripts/test-releases makes roots of {releases}, not Debian 13 and unstable")
+    check(all("/src/scripts/check-release" in line for line in log), f"a root does not run check-release: {log}")
+    run("scripts/install-deps", "--list")
+    listed = set(run.stdout.split())
+    status, log = run("scripts/install-deps")
+    installed = next((set(line.split()[1:]) for line in log if line.startswith("apt-get install")), set())
+    check(listed <= installed, f"scripts/install-deps leaves out {sorted(listed - installed)}")
+
+
+# Where the tree starts a program: the first word of a shell command, a CMake
+# COMMAND or find_program, a process started by a check in C++, Python or JavaScript.
+SHELL_WORDS = {"if", "then", "else", "elif", "do", "while", "until", "!", "exec", "command", "sudo", "nice", "env",
+               "time", "coproc", "XVFB", "{", "[", "[[", "local", "export", "trap", "set", "cd", "echo", "printf",
+               "read", "wait", "shift", "exit", "return", "for", "case", "kill", "true", "false"}
+
+
+def shell_programs(text):
+    for line in text.splitlines():
+        line = re.sub(r"(^|\s)#.*", "", line)
+        for part in re.split(r"\|\||&&|[;|&]|\$\(|\(", line):
+            words = part.split()
+            while words and (words[0] in SHELL_WORDS or re.match(r"^\w+=|^-", words[0])):
+                words.pop(0)
+            if words:
+                yield words[0].lstrip("@")
+
+
+def programs_started():
+    patterns = {
+        ".cpp": [r'\.start\(QStringLiteral\("([^"]+)"\)'],
+        ".py": [r'(?:run|Popen|check_output|call)\(\s*\[\s*"([^"]+)"'],
+        ".mjs": [r"(?:spawn|execFile)(?:Sync)?\(\s*['\"]([^'\"]+)"],
+        ".cmake": [r"(?:COMMAND|\brun\()\s*([^)\n]*)", r"find_program\(\w+\s+(?:NAMES\s+)?([\w.+-]+)"],
+    }
+    found = {}
+    for path in sorted(ROOT.rglob("*")):
+        relative = path.relative_to(ROOT)
+        if not path.is_file() or relative.parts[0] in ("build", ".git"):
+            continue
+        text = path.read_text(errors="replace")
+        kind = ".cmake" if path.name == "CMakeLists.txt" else path.suffix
+        words = re.findall(r"['\"](/usr/s?bin/[\w.+-]+)['\"]", text)
+        for pattern in patterns.get(kind, []):
+            words += [word for found in re.findall(pattern, text) for word in found.split()]
+        if path.name == "Makefile":
+            words += shell_programs("\n".join(line for line in text.splitlines() if line.startswith("\t")))
+        elif kind == ".sh" or text.startswith("#!/usr/bin/env bash") or text.startswith("#!/bin/sh"):
+            words += shell_programs(text)
+        for word in words:
+            found.setdefault(word, set()).add(str(relative))
+    return found
+
+
+def owners(paths):
+    """The packages of each file (a folder has several), where dpkg knows it: by
+    its real path, its own (an alternative's link), or the path before /usr was
+    merged."""
+    owner = {}
+    for candidate in [os.path.realpath, lambda path: path, lambda path: re.sub(r"^/usr(/s?bin/)", r"\1", path)]:
+        asked = {candidate(path): path for path in paths if path not in owner}
+        listing = subprocess.run(["dpkg-query", "-S", *asked], capture_output=True, text=True).stdout
+        for line in listing.splitlines():
+            packages, found = line.split(": ", 1)
+            if found in asked:
+                owner[asked[found]] = {package.split(":")[0].strip() for package in packages.split(",")}
+    return owner
+
+
+def closures():
+    """What every fresh root has (the essential packages, apt and those
+    scripts/test-releases adds), and that with what scripts/install-deps
+    installs, each with all it depends on."""
+    fields = "${Package}\t${Essential}\t${Provides}\t${Pre-Depends}, ${Depends}\n"
+    rows = subprocess.run(["dpkg-query", "-W", "-f", fields], capture_output=True, text=True, check=True).stdout
+    provides, depends, base = {}, {}, {"apt"}
+    names = lambda field: [re.split(r"[\s:(]", alt.strip())[0] for alt in re.split(r"[,|]", field) if alt.strip()]
+    for row in rows.splitlines():
+        package, essential, provided, needs = row.split("\t")
+        depends[package] = names(needs)
+        for name in [package] + names(provided):
+            provides.setdefault(name, []).append(package)
+        if essential == "yes":
+            base.add(package)
+    base |= set(re.search(r"--include=(\S+)", (ROOT / "scripts/test-releases").read_text()).group(1).split(","))
+    # Its list, what it adds where a command is missing (npm, where Node.js came
+    # without it), and what the Makefile and scripts ask it for.
+    listed = subprocess.run([ROOT / "scripts/install-deps", "--list"], capture_output=True, text=True, check=True)
+    installed = base | set(listed.stdout.split())
+    installed |= set(re.findall(r"packages\+=\((\S+)\)", (ROOT / "scripts/install-deps").read_text()))
+    for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()]:
+        installed |= set(re.findall(r"scripts/install-deps ([\w.+-]+)", path.read_text()))
+
+    def closure(wanted):
+        found, todo = set(), list(wanted)
+        while todo:
+            for package in provides.get(todo.pop(), []):
+                if package not in found:
+                    found.add(package)
+                    todo += depends.get(package, [])
+        return found
+    return closure(base), closure(installed)
+
+
+def everything_used_is_installed(build):
+    used = {}
+    for word, where in programs_started().items():
+        where = ", ".join(sorted(where))
+        if word.startswith("/"):
+            used[word] = f"{word} ({where})"
+            continue
+        for folder in ["/usr/bin", "/usr/sbin", "/bin", "/sbin", "/usr/games"]:
+            if os.access(f"{folder}/{word}", os.X_OK):
+                used[f"{folder}/{word}"] = f"{word} ({where})"
+                break
+    cache = (Path(build) / "CMakeCache.txt").read_text()
+    for name, value in re.findall(r"^(\w+_DIR|CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|KZD_\w+):(?:FILE)?PATH=(/usr/\S+)$",
+                                  cache, re.M):
+        used[value] = f"{value} (the build's {name})"
+    for path in list(ROOT.glob("tests/*.py")) + list(ROOT.glob("platform/web/*.py")):
+        for module in re.findall(r"^(?:import|from) (\w+)", path.read_text(), re.M):
+            spec = importlib.util.find_spec(module)
+            if spec and spec.origin and spec.origin.startswith("/usr/"):
+                used[spec.origin] = f"Python's {module} ({path.relative_to(ROOT)})"
+    base, installed = closures()
+    owner = owners(used)
+    for path, what in sorted(used.items(), key=lambda item: item[1]):
+        packages = " or ".join(sorted(owner.get(path, [])))
+        check(path not in owner or owner[path] & installed,
+              f"{what} comes from {packages}, which scripts/install-deps does not install")
+        # CI's first steps run before anything is installed.
+        first = re.search(r"\((.*)\)", what).group(1).split(", ")
+        check(path not in owner or owner[path] & base or not set(first) & {".ci/run", "scripts/check-release"},
+              f"{what} comes from {packages}, which a fresh root made by scripts/test-releases lacks")
+
+
+def main():
+    with tempfile.TemporaryDirectory() as scratch:
+        scripts_fail_at_the_first_failing_step(Path(scratch))
+    everything_used_is_installed(sys.argv[1])
+    for failure in failures:
+        print(f"release_scripts_check: {failure}", file=sys.stderr)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
