@@ -32,7 +32,7 @@ const command = (name) => `KZD_PAGE=build/web/kelm-zizovu-dizuzed.html KZD_NPM=b
 // the same way as the board's page does (the browser's own base64 decoder where it
 // has one), then showing what it holds: the blank page one line; the bare board the
 // board's own controls as the page carries them, without the program, its
-// pictures or events: what the browser alone needs to show 145 controls.
+// description, pictures or events: what the browser alone needs to show 145 controls.
 function referencePages(page) {
     const font = (id) => page.match(new RegExp(`<script type="application/octet-stream" id="${id}">([^<]*)</script>`))[0];
     const show = (id) => `<script>
@@ -51,8 +51,9 @@ ${font('kzd-font-regular')}${font('kzd-font-bold')}
 <p id="line" hidden style="font: 11px KzdSans">Kelm Zizovu Dizuzed</p>
 ${show('line')}</body></html>`;
     const bare = page.replace(/<script type="application\/octet-stream" id="kzd-wasm">[^<]*<\/script>/, '')
+        .replace(/<script type="application\/json" id="kzd-description">[^<]*<\/script>/, '')
         .replace(/<script>(?![^]*<script>)[^]*<\/script>/, show('board'));
-    if (bare === page || bare.includes('kzd-wasm'))
+    if (bare === page || bare.includes('kzd-wasm') || bare.includes('kzd-description'))
         throw new Error('the page no longer has the shape the bare board is cut from');
     return { blank, bare };
 }
