@@ -28,7 +28,8 @@ releases:
 	scripts/test-releases
 
 # Release binaries, then one table of start-up, memory, placement and Clear
-# figures against their baselines and targets (see README, Performance).
+# figures against their baselines and targets, and one of the web edition's in
+# Chromium, Firefox ESR and WebKitGTK (see README, Performance).
 bench: deps web
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target bench_driver

@@ -1,6 +1,6 @@
-// Prints the window's description as the web binding hands it to the page, for
-// the build: the page carries the controls written out from it, and its fonts
-// are subset to the texts it shows.
+// Prints the window's description as the web binding writes it, for the build:
+// the page carries it, and the controls written out from it, and its fonts are
+// subset to the texts it shows.
 
 #include "app/window.h"
 #include "platform/web/web_forms.h"

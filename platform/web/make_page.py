@@ -231,6 +231,8 @@ def main():
         '@FONT_RULES@': font_rules(window, args.regular, args.bold), '@NAME@': args.name, '@ENDED@': ended, '@FONT_NOTICE@': notice,
         '@FONT_REGULAR@': subset_font(args.regular, regular), '@FONT_BOLD@': subset_font(args.bold, bold),
         '@PROGRAM@': program, '@PAGE@': script,
+        # As the program wrote it; a "<" escaped as JSON allows, so nothing in it ends the element.
+        '@DESCRIPTION@': open(args.description, encoding='utf-8').read().strip().replace('<', '\\u003c'),
         '@WASM@': base64.b64encode(open(args.wasm, 'rb').read()).decode('ascii'),
     }
     # One pass, so no field's text is read as another field.

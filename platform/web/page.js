@@ -215,9 +215,13 @@
         matchMedia(`(resolution: ${ratio}dppx)`).addEventListener('change', drawPictures, {once: true});
     }
 
-    function adopt(text, instance) {
+    // The page carries the window's description, written by the program when the
+    // page was made; the program tells how many rows its window has.
+    function adopt(rows, instance) {
         module = instance;
-        description = JSON.parse(text);
+        description = JSON.parse(document.getElementById('kzd-description').textContent);
+        if (description.rows.length !== rows)
+            throw new Error(`the page describes ${description.rows.length} controls, the window has ${rows}`);
         board = document.getElementById('board');
         const carried = new Map([...board.querySelectorAll('[data-name]')].map((el) => [el.dataset.name, el]));
         for (const row of description.rows) {

@@ -20,10 +20,7 @@ WebForms *g_current = nullptr;
 
 // What the page's script does to its elements; a control is its row's id.
 // clang-format off
-// The description is long: decoded at once, not scanned for its end byte by byte.
-EM_JS(void, pageAdopt, (const char *description, int length), {
-    Module.page.adopt(new TextDecoder().decode(HEAPU8.subarray(description, description + length)), Module);
-});
+EM_JS(void, pageAdopt, (int rows), { Module.page.adopt(rows, Module); });
 EM_JS(int, pageChecked, (int id), { return Module.page.checked(id) ? 1 : 0; });
 EM_JS(void, pageMove, (int id, int left, int top), { Module.page.move(id, left, top); });
 EM_JS(void, pageSetText, (int id, const char *text, int length), {
@@ -213,8 +210,11 @@ std::string WebForms::describe() const
 
 void WebForms::show()
 {
-    const std::string description = describe();
-    pageAdopt(description.data(), int(description.size()));
+    // The page carries this window's description, which describe() wrote when the
+    // page was made: writing it again at every start would be the longest part of
+    // it where a browser runs the program in its interpreter at first (WebKit).
+    // The page checks it against the number of rows the window has.
+    pageAdopt(int(m_index.size()));
 }
 
 Status WebForms::lookupName(std::string_view name, Control &out)

@@ -22,8 +22,8 @@ public:
     WebForms(const WebForms &) = delete;
     WebForms &operator=(const WebForms &) = delete;
 
-    // Has the page take up the window's controls, draw its pictures, show it and
-    // put the focus on the first stop.
+    // Has the page take up the window's controls by the description it carries,
+    // draw their pictures, show them and put the focus on the first stop.
     void show();
 
     Status value(Control c, std::int16_t &out) override;

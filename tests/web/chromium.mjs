@@ -98,10 +98,17 @@ class Board extends PageBoard {
     close() { return this.page.context().close(); }
 }
 
+async function visit(browser, url) {
+    const page = await (await browser.newContext({ viewport })).newPage();
+    await page.goto(url);
+    return new Board(page);
+}
+
 export async function start() {
     const browser = await launch();
     return {
         open: (options) => open(browser, options),
+        visit: (url) => visit(browser, url),
         close: () => browser.close(),
     };
 }

@@ -82,5 +82,11 @@ export async function start() {
             return awaitBoard(new Board(page), variant);
         },
         close: () => Promise.all(Object.values(browsers).map(async (b) => (await b).close())),
+        async visit(url) {
+            const page = await (await (await (browsers.visits ??= launch('light'))).createBrowserContext()).newPage();
+            await page.setViewport(viewport);
+            await page.goto(url);
+            return new Board(page);
+        },
     };
 }

@@ -27,6 +27,9 @@
 //   windowOpenedBy(fn, arg) the board in the window that fn opens
 //   closed()                resolves once the board's window has closed
 //   close()
+// For the benchmarks, the engine also has visit(url): any page, in a fresh
+// window as a board is, resolved once loaded, with a board's methods; a board
+// the page may hold is not waited for.
 
 import { createRequire } from 'node:module';
 import { basename, dirname, join, resolve } from 'node:path';

@@ -249,6 +249,12 @@ export async function start() {
             focusWindow(display, session);
             return awaitBoard(new Board(session, session.main, settings), variant);
         },
+        // In a window of its own, which nothing but visits uses.
+        async visit(url) {
+            const session = await (sessions.visits ??= startSession(display, binary, { ratio: 1, colorScheme: 'light' }));
+            await session.driver.get(url);
+            return new Board(session, session.main);
+        },
         async close() {
             for (const session of await Promise.allSettled(Object.values(sessions)))
                 if (session.value) {
