@@ -11,6 +11,7 @@ const cannot = {
     firefox: {
         'moved double-click': `Firefox's WebDriver BiDi ${moved}: a pointer move resets its click count`,
         pen: 'Firefox\'s WebDriver BiDi has no pen: input.performActions answers "Unimplemented pointerMove for pointerType pen"',
+        'fractional point': 'Puppeteer rounds a pointer\'s place to whole CSS pixels before it goes to WebDriver BiDi',
     },
     webkit: {
         'moved double-click': `WebKitWebDriver on GTK ${moved}`,
