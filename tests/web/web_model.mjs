@@ -14,7 +14,9 @@
 // (KZD_PAGE, KZD_NPM set as for web_check.mjs; ctest passes the variables on:
 // KZD_SEED=... KZD_PATH=... KZD_REPLAY=... ctest --preset asan -R web_model_ENGINE).
 //   node web_model.mjs chromium|firefox|webkit [EVENTS]
-// runs about EVENTS events (default 1000) from a fixed seed, or from KZD_SEED.
+// runs about EVENTS events (default 1000) from a fixed seed, or from KZD_SEED,
+// ending early after KZD_SECONDS; a failing sequence is shrunk for at most
+// KZD_SHRINK_SECONDS (default 120).
 //   node web_model.mjs chromium|firefox|webkit --soak [EVENTS]
 // walks one board for EVENTS events (default 200000) without shrinking, and
 // every 1/20 of them, after a Clear and a garbage collection where the engine
@@ -340,14 +342,19 @@ async function walk() {
     const seed = Number(process.env.KZD_SEED ?? 2026120700);
     const replaying = process.env.KZD_PATH !== undefined;
     const perRun = 150;
-    let spent = 0, failed = false, runs = 0;
+    // The walk ends early at its time limit; a failing sequence's shrinking ends
+    // at its own, with the shortest sequence found by then.
+    const limit = Number(process.env.KZD_SECONDS ?? Infinity) * 1000;
+    const shrinkLimit = Number(process.env.KZD_SHRINK_SECONDS ?? 120) * 1000;
+    let spent = 0, failedAt = null, runs = 0;
     const started = performance.now();
     const property = fc.asyncProperty(fc.commands([anyEvent], { maxCommands: perRun, size: 'max',
                                                                                   replayPath: process.env.KZD_REPLAY }),
                                       async (commands) => {
-        // About EVENTS events in all: the runs after that pass untried, but never
-        // while a failing sequence is shrunk.
-        if (spent >= events && !failed && !replaying)
+        // About EVENTS events in all: the runs after that pass untried, and so do
+        // the sequences shrinking has no time left for.
+        const now = performance.now();
+        if (failedAt === null ? !replaying && (spent >= events || now - started > limit) : now - failedAt > shrinkLimit)
             return;
         const { real, model } = await Real.open(engine);
         try {
@@ -356,7 +363,7 @@ async function walk() {
                 spent += c !== undefined;
             await fc.asyncModelRun(() => ({ model, real }), commands);
         } catch (error) {
-            failed = true;
+            failedAt ??= performance.now();
             throw error;
         } finally {
             await real.board.close();
@@ -373,8 +380,55 @@ async function walk() {
         return;
     }
     const seconds = (performance.now() - started) / 1000;
-    console.log(`${engineName}: ${spent} events in ${runs} runs, ${seconds.toFixed(1)} s, ${(spent / seconds).toFixed(1)} events/s (seed ${seed})`);
+    console.log(`${engineName}: ${spent} events in ${runs} runs, ${seconds.toFixed(1)} s, ${(spent / seconds).toFixed(1)} events/s (seed ${seed})`
+                + (spent < events ? `, ended at the time limit of ${limit / 1000} s` : ''));
 }
 
+// One board for the whole walk, sampled after a Clear every 1/20 of it; the
+// first fifth is the warm-up. Flat: the least-squares trend over the samples
+// after it, across their span, stays within the bound.
 async function soakRun() {
+    const seed = Number(process.env.KZD_SEED ?? 2026120700);
+    const samples = 20, every = Math.ceil(events / samples), warmUp = samples / 5;
+    const { real, model } = await Real.open(engine);
+    if (!real.board.memory)
+        throw new Error(`the ${engineName} adapter tells no memory figures: soak in chromium`);
+    const figures = [];
+    const started = performance.now();
+    for (let done = 0; done < events;) {
+        for (const event of fc.sample(anyEvent, { seed: seed + done, numRuns: Math.min(every, events - done) })) {
+            if (event.check(model))
+                await event.run(model, real).catch((error) => {
+                    throw new Error(`after event ${done} (${event}), seed ${seed}: ${error.message}`);
+                });
+            ++done;
+        }
+        await new Clear().run(model, real);
+        figures.push({ events: done, ...await real.board.memory() });
+        const last = figures.at(-1);
+        console.log(`${done} events, ${((performance.now() - started) / 1000).toFixed(0)} s: heap ${(last.heap / 1024).toFixed(0)} KB, `
+                    + `${last.nodes} nodes, ${last.listeners} listeners`);
+    }
+    await real.board.close();
+    const seconds = (performance.now() - started) / 1000;
+    console.log(`${engineName}: ${events} events on one board, ${seconds.toFixed(0)} s, ${(events / seconds).toFixed(1)} events/s (seed ${seed})`);
+    // Growth across the span, by the trend of the samples after the warm-up.
+    const trend = (values) => {
+        const n = values.length, mx = (n - 1) / 2, my = values.reduce((a, b) => a + b) / n;
+        const slope = values.reduce((sum, y, x) => sum + (x - mx) * (y - my), 0) / values.reduce((sum, _, x) => sum + (x - mx) ** 2, 0);
+        return slope * (n - 1);
+    };
+    const after = figures.slice(warmUp);
+    // The heap moves by some tens of KB from sample to sample with what the
+    // engine keeps of compiled code; the DOM's counts move not at all.
+    const bounds = { heap: Math.max(64 * 1024, 0.02 * after[0].heap), nodes: 0.01 * after[0].nodes, listeners: 0.01 * after[0].listeners };
+    let grew = false;
+    for (const [what, bound] of Object.entries(bounds)) {
+        const growth = trend(after.map((f) => f[what]));
+        console.log(`${what}: ${after[0][what]} after the warm-up, trend ${growth >= 0 ? '+' : ''}${growth.toFixed(0)} across the rest `
+                    + `(bound ${bound.toFixed(0)})`);
+        grew ||= growth > bound;
+    }
+    if (grew)
+        throw new Error('the page\'s memory grew over the walk');
 }
