@@ -16,7 +16,7 @@
 //   node web_model.mjs chromium|firefox|webkit [EVENTS]
 // runs about EVENTS events (default 1000) from a fixed seed, or from KZD_SEED,
 // ending early after KZD_SECONDS; a failing sequence is shrunk for at most
-// KZD_SHRINK_SECONDS (default 120).
+// KZD_SHRINK_SECONDS (default 120) and the shortest found by then printed.
 //   node web_model.mjs chromium|firefox|webkit --soak [EVENTS]
 // walks one board for EVENTS events (default 200000) without shrinking, and
 // every 1/20 of them, after a Clear and a garbage collection where the engine
@@ -170,6 +170,9 @@ class Real {
 class Event {
     check() { return true; }
     async run(model, real) {
+        if (walk.over())
+            return;
+        ++walk.events;
         this.apply(model);
         await this.drive(real);
         await real.check(model);
@@ -328,49 +331,47 @@ const kEvents = [
 ];
 const anyEvent = fc.oneof(...kEvents);
 
-const engine = await (await import(adapters[engineName])).start();
-try {
-    if (soak)
-        await soakRun();
-    else
-        await walk();
-} finally {
-    await engine.close();
-}
+// The walk so far: how many events have run, and whether it is over. It ends
+// after about EVENTS events, or early at its time limit (KZD_SECONDS), where the
+// events left of a run do nothing; a failing sequence is shrunk for at most
+// KZD_SHRINK_SECONDS, and then every sequence left untried passes.
+const walk = {
+    events: 0,
+    started: performance.now(),
+    limit: Number(process.env.KZD_SECONDS ?? Infinity) * 1000,
+    shrinkLimit: Number(process.env.KZD_SHRINK_SECONDS ?? 120) * 1000,
+    replaying: process.env.KZD_PATH !== undefined,
+    failedAt: null,
+    late() { return performance.now() - this.started > this.limit; },
+    over() {
+        return this.failedAt === null ? !soak && !this.replaying && this.late()
+                                      : performance.now() - this.failedAt > this.shrinkLimit;
+    },
+};
 
-async function walk() {
+async function walkRuns() {
     const seed = Number(process.env.KZD_SEED ?? 2026120700);
-    const replaying = process.env.KZD_PATH !== undefined;
     const perRun = 150;
-    // The walk ends early at its time limit; a failing sequence's shrinking ends
-    // at its own, with the shortest sequence found by then.
-    const limit = Number(process.env.KZD_SECONDS ?? Infinity) * 1000;
-    const shrinkLimit = Number(process.env.KZD_SHRINK_SECONDS ?? 120) * 1000;
-    let spent = 0, failedAt = null, runs = 0;
-    const started = performance.now();
+    let runs = 0;
     const property = fc.asyncProperty(fc.commands([anyEvent], { maxCommands: perRun, size: 'max',
-                                                                                  replayPath: process.env.KZD_REPLAY }),
+                                                                replayPath: process.env.KZD_REPLAY }),
                                       async (commands) => {
-        // About EVENTS events in all: the runs after that pass untried, and so do
-        // the sequences shrinking has no time left for.
-        const now = performance.now();
-        if (failedAt === null ? !replaying && (spent >= events || now - started > limit) : now - failedAt > shrinkLimit)
+        if (walk.over() || walk.failedAt === null && !walk.replaying && walk.events >= events)
             return;
         const { real, model } = await Real.open(engine);
         try {
             ++runs;
-            for (const c of commands)
-                spent += c !== undefined;
             await fc.asyncModelRun(() => ({ model, real }), commands);
         } catch (error) {
-            failedAt ??= performance.now();
+            walk.failedAt ??= performance.now();
             throw error;
         } finally {
             await real.board.close();
         }
     });
     try {
-        await fc.assert(property, { seed, includeErrorInReport: true, numRuns: Math.ceil(events / perRun) * 4, ...replaying && { path: process.env.KZD_PATH, endOnFailure: true } });
+        await fc.assert(property, { seed, includeErrorInReport: true, numRuns: Math.ceil(events / perRun) * 4,
+                                    ...walk.replaying && { path: process.env.KZD_PATH, endOnFailure: true } });
     } catch (error) {
         const [, path] = /path: "([^"]*)"/.exec(error.message) ?? [];
         const [, replayPath] = /replayPath="([^"]*)"/.exec(error.message) ?? [];
@@ -379,9 +380,9 @@ async function walk() {
         process.exitCode = 1;
         return;
     }
-    const seconds = (performance.now() - started) / 1000;
-    console.log(`${engineName}: ${spent} events in ${runs} runs, ${seconds.toFixed(1)} s, ${(spent / seconds).toFixed(1)} events/s (seed ${seed})`
-                + (spent < events ? `, ended at the time limit of ${limit / 1000} s` : ''));
+    const seconds = (performance.now() - walk.started) / 1000;
+    console.log(`${engineName}: ${walk.events} events in ${runs} runs, ${seconds.toFixed(1)} s, ${(walk.events / seconds).toFixed(1)} events/s `
+                + `(seed ${seed})${walk.late() ? `, ended at the time limit of ${walk.limit / 1000} s` : ''}`);
 }
 
 // One board for the whole walk, sampled after a Clear every 1/20 of it; the
@@ -431,4 +432,14 @@ async function soakRun() {
     }
     if (grew)
         throw new Error('the page\'s memory grew over the walk');
+}
+
+const engine = await (await import(adapters[engineName])).start();
+try {
+    if (soak)
+        await soakRun();
+    else
+        await walkRuns();
+} finally {
+    await engine.close();
 }
