@@ -385,12 +385,17 @@ async function walkRuns() {
                 + `(seed ${seed})${walk.late() ? `, ended at the time limit of ${walk.limit / 1000} s` : ''}`);
 }
 
-// One board for the whole walk, sampled after a Clear every 1/20 of it; the
-// first fifth is the warm-up. Flat: the least-squares trend over the samples
-// after it, across their span, stays within the bound.
+// One board for the whole walk, sampled after a Clear every 1/20 of it. The
+// warm-up is its first fifth, and at least its first 6 000 events: Chromium
+// keeps the last thousand edits for its undo, each holding a node, which takes
+// the walk some 4 000 events to fill. Flat: the least-squares trend over the
+// samples after the warm-up, across their span, stays within the bound.
 async function soakRun() {
     const seed = Number(process.env.KZD_SEED ?? 2026120700);
-    const samples = 20, every = Math.ceil(events / samples), warmUp = samples / 5;
+    const samples = 20, every = Math.ceil(events / samples);
+    const warmUp = Math.max(samples / 5, Math.ceil(6000 / every));
+    if (samples - warmUp < 5)
+        throw new Error('a soak of fewer than 8 000 events leaves too few samples after the warm-up');
     const { real, model } = await Real.open(engine);
     if (!real.board.memory)
         throw new Error(`the ${engineName} adapter tells no memory figures: soak in chromium`);
