@@ -419,21 +419,16 @@ check('pictures are drawn anew, crisp, at each ratio the page is given while it 
 // Presses on the map, by mouse, touch and pen: which selector is chosen, where
 // the press lands (a list of points is one gesture, the second point the second
 // click of a double-click), with which button and keys, and where each marker
-// ends up.
+// ends up. Plain presses of every button anywhere on the map, on markers and at
+// its edges are the random walk's (web_model.mjs); here what it does not make.
 const kPresses = [
-    { what: 'Enemy 1 is chosen at start', presses: [{ at: [[100, 50]] }], markers: { 0: [100, 50] } },
-    { what: 'a chosen slot\'s marker moves, the spot it left stays empty',
-      presses: [{ select: 12, at: [[200, 300]] }, { at: [[10, 10]] }], markers: { 12: [10, 10], 0: [464, 392] } },
     { what: 'any button and modifier places',
       presses: [{ select: 3, at: [[30, 40]], button: 'right', modifiers: ['Shift'] },
                 { select: 4, at: [[60, 70]], button: 'middle', modifiers: ['Control'] }],
       markers: { 3: [30, 40], 4: [60, 70] } },
-    { what: 'a press on a marker stays with it', presses: [{ at: [[100, 100]] }, { select: 10, at: [[105, 105]] }],
-      markers: { 0: [100, 100], 10: [464, 400] } },
     // Close enough to the first to count as a double-click, and off the marker the first placed.
     { what: 'the second press of a double-click places nothing', needs: ['moved double-click'],
       presses: [{ at: [[40, 40], [37, 37]] }], markers: { 0: [40, 40] } },
-    { what: 'a press near the edge is clipped there', presses: [{ at: [[455, 390]] }], markers: { 0: [455, 390] } },
     { what: 'a touch places', pointer: 'touch', presses: [{ select: 15, at: [[120, 80]] }], markers: { 15: [120, 80] } },
     { what: 'a pen places', pointer: 'pen', presses: [{ select: 9, at: [[220, 180]] }], markers: { 9: [220, 180] } },
     { what: 'a touch on a marker stays with it', pointer: 'touch',
