@@ -21,9 +21,10 @@ import sys
 from screen_reader import Failures, Focus, heard, tab_walk
 from gi.repository import Atspi  # noqa: E402  (the version is chosen in screen_reader)
 
-# How a browser exposes each kind of control over AT-SPI: the map a group, the
-# selectors radio buttons, cells and notes text boxes, the commands buttons.
-ROLES = {"PictureBox": Atspi.Role.PANEL, "OptionButton": Atspi.Role.RADIO_BUTTON, "TextBox": Atspi.Role.ENTRY,
+# How a browser exposes each kind of control over AT-SPI: the map a canvas (its
+# picture takes the focus, as the window's map is one), the selectors radio
+# buttons, cells and notes text boxes, the commands buttons.
+ROLES = {"PictureBox": Atspi.Role.CANVAS, "OptionButton": Atspi.Role.RADIO_BUTTON, "TextBox": Atspi.Role.ENTRY,
          "RichTextBox": Atspi.Role.ENTRY, "CommandButton": Atspi.Role.PUSH_BUTTON}
 
 # Seconds a browser gets to end once asked to.

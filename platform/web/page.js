@@ -13,7 +13,8 @@
     let module = null;
     let description = null;
     let board = null;
-    const elements = []; // by row id: the element a user sees and focuses
+    const elements = []; // by row id: the element a user sees
+    const focusable = []; // by row id: the element that takes the focus (the map's picture, a selector's radio)
     const inputs = [];   // by row id: the form control holding a value or text
     const canvases = []; // by row id: where a picture is drawn
     let running = false; // taken up, drawn and shown
@@ -28,12 +29,21 @@
     // gets what needs the running program: its events and its picture.
     function takeUp(row, el) {
         elements[row.id] = el;
+        focusable[row.id] = el.querySelector(':scope > .client > canvas[tabindex], :scope > input') ?? el;
         if (row.picture)
             canvases[row.id] = el.querySelector('canvas');
         switch (row.kind) {
         case 'PictureBox':
+            // A press anywhere on the map, its border and markers too, gives its
+            // picture the focus, as a press on the window's map does.
+            el.addEventListener('mousedown', (e) => {
+                if (e.target !== focusable[row.id]) {
+                    e.preventDefault();
+                    focusable[row.id].focus({preventScroll: true});
+                }
+            });
             if (row.onMouseDown)
-                watchPresses(row, el, el.querySelector('.client'));
+                watchPresses(row, focusable[row.id], el.querySelector('.client'));
             break;
         case 'OptionButton':
             inputs[row.id] = el.querySelector('input');
@@ -56,7 +66,7 @@
     // A press of any mouse button, a pen or a touch on the map's own surface runs
     // the placement handler at the point pressed, in whole map pixels; a press on a
     // marker stays with the marker.
-    function watchPresses(row, box, client) {
+    function watchPresses(row, surface, client) {
         const onSurface = (e) => e.target === client || e.target === canvases[row.id];
         const press = (e, button) => {
             const r = client.getBoundingClientRect();
@@ -75,7 +85,7 @@
                 return;
             // No compatibility mouse events follow, and no gesture takes the tap.
             e.preventDefault();
-            box.focus({preventScroll: true});
+            surface.focus({preventScroll: true});
             if (onSurface(e))
                 press(e, 1);
         });
@@ -240,7 +250,7 @@
         // while the page's tab is in the background, then shows no later focus.)
         const first = description.focusOrder[0];
         if (first !== undefined) {
-            const el = elements[first];
+            const el = focusable[first];
             el.dataset.startFocus = '';
             el.addEventListener('blur', () => delete el.dataset.startFocus, {once: true});
             el.focus({preventScroll: true});
