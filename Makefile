@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test releases bench deb mutants deps clean
+.PHONY: run test releases bench deb mutants soak deps clean
 
 deps:
 	@scripts/install-deps
@@ -48,6 +48,13 @@ deb: deps
 # tests/mutants.toml in a scratch copy and reports which tests catch it.
 mutants: deps
 	scripts/mutants
+
+# A developer's tool, not part of `make test`: one board of the web page walked
+# for SOAK_EVENTS events in Chromium against the window's model, its JS heap and
+# DOM sampled as it goes; fails if they grow (see README, The web edition).
+SOAK_EVENTS := 200000
+soak: deps web
+	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node tests/web/web_model.mjs chromium --soak $(SOAK_EVENTS)
 
 clean:
 	rm -rf build

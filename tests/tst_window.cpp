@@ -105,10 +105,8 @@ private slots:
     void fontsAreAsLargeAsFits();
     void everyControlDrawsInTheScheme_data();
     void everyControlDrawsInTheScheme();
-    void focusStartsOnTheMap();
     void tabWalk_data();
     void tabWalk();
-    void selectorsAreOneStop();
     void buttonsActOnlyAsAClick_data();
     void buttonsActOnlyAsAClick();
     void keysDoOnlyWhatTheWindowDoes_data();
@@ -379,12 +377,6 @@ void tst_Window::everyControlDrawsInTheScheme()
     QCOMPARE(shot.pixel(4, 690), scheme.color(QPalette::ToolTipBase).rgb());
 }
 
-void tst_Window::focusStartsOnTheMap()
-{
-    TestWindow w;
-    QTRY_COMPARE(focusName(), QStringLiteral("Picture1"));
-}
-
 void tst_Window::tabWalk_data()
 {
     QTest::addColumn<int>("selected");
@@ -414,19 +406,6 @@ void tst_Window::tabWalk()
         walked << focusName();
     }
     QCOMPARE(walked, expected);
-}
-
-void tst_Window::selectorsAreOneStop()
-{
-    TestWindow w;
-    QTest::mouseClick(w.selector(6), Qt::LeftButton);
-    QVERIFY(w.selector(6)->isChecked());
-    w.cell(0)->setFocus();
-    QTRY_COMPARE(focusName(), QStringLiteral("Text1(0)"));
-    QTest::keyClick(w.cell(0), Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(focusName(), QStringLiteral("Option7"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(focusName(), QStringLiteral("Picture1"));
 }
 
 void tst_Window::buttonsActOnlyAsAClick_data()

@@ -34,16 +34,18 @@
             canvases[row.id] = el.querySelector('canvas');
         switch (row.kind) {
         case 'PictureBox':
-            // A press anywhere on the map, its border and markers too, gives its
-            // picture the focus, as a press on the window's map does.
+            // A press of any button anywhere on the map, its border and markers
+            // too, gives its picture the focus, as a press on the window's map
+            // does; the middle button's default, kept from starting an
+            // autoscroll, would not.
             el.addEventListener('mousedown', (e) => {
-                if (e.target !== focusable[row.id]) {
+                if (e.target !== focusable[row.id] || e.button === 1) {
                     e.preventDefault();
                     focusable[row.id].focus({preventScroll: true});
                 }
             });
             if (row.onMouseDown)
-                watchPresses(row, focusable[row.id], el.querySelector('.client'));
+                watchPresses(row, el, el.querySelector('.client'), focusable[row.id]);
             break;
         case 'OptionButton':
             inputs[row.id] = el.querySelector('input');
@@ -55,41 +57,64 @@
         case 'CommandButton':
             if (row.onClick)
                 el.addEventListener('click', () => module._kzd_click(row.id));
-            // A command button answers Space and a click, as on the desktop; Enter is no key of the window.
-            el.addEventListener('keydown', (e) => { if (e.key === 'Enter') e.preventDefault(); });
+            // A command button answers Space and a click, as on the desktop; Enter is
+            // no key of the window, and an arrow moves the focus on, as Tab does.
+            el.addEventListener('keydown', (e) => {
+                const step = kArrowSteps[e.key];
+                if (step && !e.altKey && !e.ctrlKey && !e.metaKey && !e.shiftKey)
+                    focusNext(row.id, step > 0);
+                if (e.key === 'Enter' || step)
+                    e.preventDefault();
+            });
             break;
         }
         if (row.picture && !canvases[row.id] || row.kind === 'OptionButton' && !inputs[row.id])
             throw new Error(`${nameOf(row)} is not the control the page carries`);
     }
 
-    // A press of any mouse button, a pen or a touch on the map's own surface runs
-    // the placement handler at the point pressed, in whole map pixels; a press on a
-    // marker stays with the marker.
-    function watchPresses(row, surface, client) {
-        const onSurface = (e) => e.target === client || e.target === canvases[row.id];
+    // A press of any mouse button, a pen or a touch on the map box runs the
+    // placement handler at the map pixel the point lies in, where that pixel is
+    // on the map's client area and off every marker: a press on a marker stays
+    // with the marker. As on the desktop, the pixel decides, not the element the
+    // browser finds at the point: at a fractional point (a pen, a touch, a mouse
+    // between device pixels) the two can be a pixel apart.
+    function watchPresses(row, box, client, surface) {
+        const canvas = canvases[row.id];
+        const within = (x, y, el) => x >= el.offsetLeft && y >= el.offsetTop &&
+                                     x < el.offsetLeft + el.offsetWidth && y < el.offsetTop + el.offsetHeight;
         const press = (e, button) => {
             const r = client.getBoundingClientRect();
+            const x = Math.floor(e.clientX - r.left), y = Math.floor(e.clientY - r.top);
+            if (x < 0 || y < 0 || x >= client.clientWidth || y >= client.clientHeight ||
+                [...client.children].some((marker) => marker !== canvas && within(x, y, marker)))
+                return;
             const shift = (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
-            module._kzd_mouse_down(row.id, button, shift, Math.round(e.clientX - r.left), Math.round(e.clientY - r.top));
+            module._kzd_mouse_down(row.id, button, shift, x, y);
         };
-        client.addEventListener('mousedown', (e) => {
-            if (e.button === 1)
-                e.preventDefault(); // no autoscroll
+        box.addEventListener('mousedown', (e) => {
             // The second press of a double-click places nothing, as on the desktop.
-            if (onSurface(e) && e.detail < 2)
+            if (e.detail < 2)
                 press(e, [1, 4, 2, 8, 16][e.button] || 1);
         });
-        client.addEventListener('pointerdown', (e) => {
+        box.addEventListener('pointerdown', (e) => {
             if (e.pointerType === 'mouse' || !e.isPrimary)
                 return;
             // No compatibility mouse events follow, and no gesture takes the tap.
             e.preventDefault();
             surface.focus({preventScroll: true});
-            if (onSurface(e))
-                press(e, 1);
+            press(e, 1);
         });
-        client.addEventListener('contextmenu', (e) => e.preventDefault());
+        box.addEventListener('contextmenu', (e) => e.preventDefault());
+    }
+
+    const kArrowSteps = {ArrowDown: 1, ArrowRight: 1, ArrowUp: -1, ArrowLeft: -1};
+
+    // The next stop of the window's focus order, or the one before, round from
+    // the last to the first; the selectors are one stop, the chosen one.
+    function focusNext(id, forward) {
+        const stops = description.focusOrder.filter((stop) => description.rows[stop].kind !== 'OptionButton' || inputs[stop].checked);
+        const next = stops[(stops.indexOf(id) + (forward ? 1 : stops.length - 1)) % stops.length];
+        focusable[next].focus();
     }
 
     // The arrow keys walk the selectors round, as on the desktop: from the last
@@ -97,7 +122,7 @@
     // browser moves between the selectors as it does.
     function wrapAround(radios) {
         radios.forEach((radio, i) => radio.addEventListener('keydown', (e) => {
-            const step = {ArrowDown: 1, ArrowRight: 1, ArrowUp: -1, ArrowLeft: -1}[e.key];
+            const step = kArrowSteps[e.key];
             if (!step || radios[i + step] || e.altKey || e.ctrlKey || e.metaKey || e.shiftKey)
                 return;
             e.preventDefault();

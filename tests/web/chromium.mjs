@@ -77,6 +77,16 @@ class Board extends PageBoard {
             await this.cdp.send('Emulation.setDeviceMetricsOverride', { ...viewport, width, deviceScaleFactor: ratio, mobile: false });
     }
 
+    // For the soak: the page's JS heap after a full collection, and the nodes and
+    // listeners its renderer holds, detached ones too.
+    async memory() {
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
+        await this.cdp.send('HeapProfiler.collectGarbage');
+        const { usedSize } = await this.cdp.send('Runtime.getHeapUsage');
+        const { nodes, jsEventListeners } = await this.cdp.send('Memory.getDOMCounters');
+        return { heap: usedSize, nodes, listeners: jsEventListeners };
+    }
+
     key(key, modifiers = []) { return this.page.keyboard.press([...modifiers, key].join('+')); }
     insertText(text) { return this.page.keyboard.insertText(text); }
 

@@ -26,6 +26,9 @@
 //                           up, or null where the automation sees no requests
 //   windowOpenedBy(fn, arg) the board in the window that fn opens
 //   closed()                resolves once the board's window has closed
+//   memory()                where the engine tells it (Chromium): the page's JS
+//                           heap after a full collection, its DOM nodes and
+//                           listeners, for the soak
 //   close()
 // For the benchmarks, the engine also has visit(url): any page, in a fresh
 // window as a board is, resolved once loaded, with a board's methods; a board

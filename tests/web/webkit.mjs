@@ -153,10 +153,12 @@ class Board {
         return Buffer.from(await this.driver.executeScript(cutOut, shot, selector), 'base64');
     }
 
+    // A move takes no time: selenium's default of 100 ms a move is a tenth of a
+    // second spent on every press.
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
         const actions = (await this.use()).actions();
         const device = pointer === 'mouse' ? actions.mouse() : new Pointer(pointer, pointer);
-        const steps = points.flatMap(([x, y]) => [device.move({ x, y, origin: Origin.VIEWPORT }),
+        const steps = points.flatMap(([x, y]) => [device.move({ x, y, origin: Origin.VIEWPORT, duration: 0 }),
                                                   device.press(kButtons[button]), device.release(kButtons[button])]);
         for (const key of modifiers)
             actions.keyDown(keyOf(key));
@@ -169,7 +171,7 @@ class Board {
     async mouse([x, y], action = 'move') {
         const actions = (await this.use()).actions();
         const mouse = actions.mouse();
-        actions.insert(mouse, mouse.move({ x, y, origin: Origin.VIEWPORT }));
+        actions.insert(mouse, mouse.move({ x, y, origin: Origin.VIEWPORT, duration: 0 }));
         if (action !== 'move')
             actions.insert(mouse, action === 'down' ? mouse.press(kButtons.left) : mouse.release(kButtons.left));
         return actions.perform();
