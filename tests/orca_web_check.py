@@ -153,8 +153,16 @@ def walk(engine, page, window, orca, log, stops, home):
 
     try:
         # Without a window manager nothing gives the new window the keyboard.
-        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^%s" % window["form"]["caption"],
-                        "windowfocus", "--sync"], check=True, timeout=60, stdout=subprocess.DEVNULL)
+        # A browser opens and closes windows of its own as it starts, and one
+        # that goes while xdotool looks through the windows ends the search
+        # with an X error (BadWindow): the search is made again.
+        for attempt in range(3):
+            search = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                     "^%s" % window["form"]["caption"], "windowfocus", "--sync"],
+                                    timeout=60, stdout=subprocess.DEVNULL)
+            if search.returncode == 0:
+                break
+        search.check_returncode()
         # The start stop is checked at load, but heard where the walk comes
         # round to it: what Orca says of the focus a page takes as it loads
         # differs by version and browser (Orca 43 moves its own locus to the
