@@ -27,6 +27,12 @@ from gi.repository import Atspi, Gio, GLib  # noqa: E402
 STEP_LIMIT = 15
 # Orca has said all it will of a stop once its log has been quiet this long.
 QUIET = 0.1
+# Seconds a Tab outside the program's controls gets to move the focus somewhere,
+# and then to move it no more.
+MOVE_LIMIT = 3
+SETTLE = 1
+# Seconds Orca gets to speak of a stop where it may well say nothing.
+UNSAID_LIMIT = 5
 
 SPEECH = re.compile(r"SPEECH OUTPUT: '(.*?)'")
 
@@ -82,18 +88,24 @@ def registered_events(bus):
     return reply.unpack()[0]
 
 
-def wait_for(condition, what, orca):
-    deadline = time.monotonic() + STEP_LIMIT
+def wait_until(condition, what, orca, limit):
+    """Whether `condition` holds within `limit` seconds."""
+    deadline = time.monotonic() + limit
     context = GLib.MainContext.default()
     while time.monotonic() < deadline:
         while context.iteration(False):
             pass
         if condition():
-            return
+            return True
         if orca.poll() is not None:
             raise RuntimeError("Orca ended (status %d) while waiting for %s" % (orca.returncode, what))
         time.sleep(0.02)  # AT-SPI's events and Orca's log have no common wake-up
-    raise RuntimeError("timed out waiting for " + what)
+    return False
+
+
+def wait_for(condition, what, orca):
+    if not wait_until(condition, what, orca, STEP_LIMIT):
+        raise RuntimeError("timed out waiting for " + what)
 
 
 def start_orca(home, log):
@@ -138,10 +150,12 @@ class Focus:
     def __init__(self, owns):
         self.owns = owns
         self.gained = []
+        self.moves = 0  # focus gained by anything, the program's or not
         self.listener = Atspi.EventListener.new(self._on_focus)
         self.listener.register("object:state-changed:focused")
 
     def _on_focus(self, event):
+        self.moves += bool(event.detail1)
         try:
             if event.detail1 and self.owns(event.source):
                 source = event.source
@@ -155,11 +169,14 @@ class Focus:
         self.listener.deregister("object:state-changed:focused")
 
 
-def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, done=lambda stops: False):
+def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, done=lambda stops: False,
+             start_heard=True):
     """From the focus the program starts with, presses Tab for each next stop,
     up to `limit` stops or until `done`, and adds each stop to `stops` as (name,
     role, role's name, what Orca said of it). `check` may refuse a stop as it is
-    reached (by raising RuntimeError), which ends the walk there."""
+    reached (by raising RuntimeError), which ends the walk there. Without
+    `start_heard` the start stop is taken with whatever Orca said of it, if
+    anything, within a few seconds."""
     spoken = 0
     while len(stops) < limit:
         if stops:
@@ -169,13 +186,57 @@ def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, do
                  "the focus after Tab %d" % count if count else "the first stop to take the focus", orca)
         stop = focus.gained[count]
         check(count, stop)
-        name = stop[0]
-        wait_for(lambda: any(name in u for u in log.speech(spoken)[0]), "Orca to speak of %r" % name, orca)
-        wait_for(lambda: log.quiet_for() >= QUIET, "Orca to finish speaking of %r" % name, orca)
-        utterances, spoken = log.speech(spoken)
-        stops.append(stop + (utterances,))
+        stop, spoken = heard_at(orca, log, stop, spoken, required=count > 0 or start_heard)
+        stops.append(stop)
         if done(stops):
             break
+
+
+def tab_round(orca, log, focus, presses):
+    """From the last stop, presses Tab through what lies outside the program's
+    controls (a browser's own toolbar) until the focus is back on one of them,
+    at most `presses` times, and gives that stop as tab_walk does, with what
+    Orca said from the Tab that brought it back, if anything of it."""
+    count = len(focus.gained)
+    for _ in range(presses):
+        moves, spoken = focus.moves, log.speech()[1]
+        subprocess.run(["xdotool", "key", "Tab"], check=True, timeout=30)
+        # A Tab whose focus AT-SPI does not report is simply followed by the
+        # next; one may move the focus more than once (to the page, then into
+        # it), so the next waits until the focus has stayed put a while.
+        if wait_until(lambda: focus.moves > moves, "the focus to move", orca, MOVE_LIMIT):
+            while len(focus.gained) == count and wait_until(lambda: focus.moves > moves, "the focus to settle",
+                                                            orca, SETTLE):
+                moves = focus.moves
+        if len(focus.gained) > count:
+            break
+        wait_for(lambda: log.quiet_for() >= QUIET, "Orca to finish speaking", orca)
+    else:
+        raise RuntimeError("the focus was not back after %d presses of Tab from the last stop" % presses)
+    return heard_at(orca, log, focus.gained[count], spoken, required=False)[0]
+
+
+def tab_step(orca, log, focus, back=False):
+    """One press of Tab, or Shift+Tab, and the stop it reaches as tab_walk gives it."""
+    count, spoken = len(focus.gained), log.speech()[1]
+    subprocess.run(["xdotool", "key", "shift+Tab" if back else "Tab"], check=True, timeout=30)
+    wait_for(lambda: len(focus.gained) > count, "the focus after %s" % ("Shift+Tab" if back else "Tab"), orca)
+    return heard_at(orca, log, focus.gained[count], spoken)[0]
+
+
+def heard_at(orca, log, stop, spoken, required=True):
+    """`stop` with what Orca said from log line `spoken` until it finished
+    speaking of it (where not `required`, within a few seconds if nothing of
+    it), and the log line that follows."""
+    name = stop[0]
+    said = lambda: any(name in u for u in log.speech(spoken)[0])  # noqa: E731
+    if required:
+        wait_for(said, "Orca to speak of %r" % name, orca)
+    else:
+        wait_until(said, "Orca to speak of %r" % name, orca, UNSAID_LIMIT)
+    wait_for(lambda: log.quiet_for() >= QUIET, "Orca to finish speaking of %r" % name, orca)
+    utterances, upto = log.speech(spoken)
+    return stop + (utterances,), upto
 
 
 def heard(walk, fail, prefix):

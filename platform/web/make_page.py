@@ -121,7 +121,7 @@ def board_markup(window):
         if row['id'] in stacked:
             style['z-index'] = str(row['id'] + 1)
         attrs = {'class': [], 'data-name': name_of(row)}
-        if kind in ('TextBox', 'RichTextBox', 'CommandButton', 'PictureBox', 'Frame'):
+        if kind in ('TextBox', 'RichTextBox', 'CommandButton', 'Frame'):
             attrs['aria-label'] = row['accessibleName']
         if kind in ('TextBox', 'RichTextBox'):
             attrs.update(spellcheck='false', autocomplete='off')
@@ -130,9 +130,14 @@ def board_markup(window):
         text = html.escape(row['caption'], quote=False)
         if kind == 'PictureBox':
             tag = 'div'
-            attrs.update({'class': ['picturebox'], 'tabindex': '0', 'role': 'group'})
+            attrs['class'] = ['picturebox']
             style['border-width'] = f'{row["border"]}px'
-            inner = f'<div class="client" style="background: {colour_of(row["back"])}">{canvas}{inner}</div>'
+            # The map's picture takes the focus and the name, and so is told to a
+            # screen reader as a canvas, as the window's map is: a named group
+            # is one Orca 48 and later neither names its kind for, nor, in
+            # Firefox, announces at all when the page starts on it.
+            surface = f'<canvas tabindex="0" aria-label="{html.escape(row["accessibleName"])}"></canvas>'
+            inner = f'<div class="client" style="background: {colour_of(row["back"])}">{surface}{inner}</div>'
         elif kind == 'OptionButton':
             tag = 'label'
             attrs['class'] = ['option']

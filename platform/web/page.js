@@ -13,7 +13,8 @@
     let module = null;
     let description = null;
     let board = null;
-    const elements = []; // by row id: the element a user sees and focuses
+    const elements = []; // by row id: the element a user sees
+    const focusable = []; // by row id: the element that takes the focus (the map's picture, a selector's radio)
     const inputs = [];   // by row id: the form control holding a value or text
     const canvases = []; // by row id: where a picture is drawn
     let running = false; // taken up, drawn and shown
@@ -28,12 +29,23 @@
     // gets what needs the running program: its events and its picture.
     function takeUp(row, el) {
         elements[row.id] = el;
+        focusable[row.id] = el.querySelector(':scope > .client > canvas[tabindex], :scope > input') ?? el;
         if (row.picture)
             canvases[row.id] = el.querySelector('canvas');
         switch (row.kind) {
         case 'PictureBox':
+            // A press of any button anywhere on the map, its border and markers
+            // too, gives its picture the focus, as a press on the window's map
+            // does; the middle button's default, kept from starting an
+            // autoscroll, would not.
+            el.addEventListener('mousedown', (e) => {
+                if (e.target !== focusable[row.id] || e.button === 1) {
+                    e.preventDefault();
+                    focusable[row.id].focus({preventScroll: true});
+                }
+            });
             if (row.onMouseDown)
-                watchPresses(row, el, el.querySelector('.client'));
+                watchPresses(row, el, el.querySelector('.client'), focusable[row.id]);
             break;
         case 'OptionButton':
             inputs[row.id] = el.querySelector('input');
@@ -66,7 +78,7 @@
     // with the marker. As on the desktop, the pixel decides, not the element the
     // browser finds at the point: at a fractional point (a pen, a touch, a mouse
     // between device pixels) the two can be a pixel apart.
-    function watchPresses(row, box, client) {
+    function watchPresses(row, box, client, surface) {
         const canvas = canvases[row.id];
         const within = (x, y, el) => x >= el.offsetLeft && y >= el.offsetTop &&
                                      x < el.offsetLeft + el.offsetWidth && y < el.offsetTop + el.offsetHeight;
@@ -80,12 +92,6 @@
             module._kzd_mouse_down(row.id, button, shift, x, y);
         };
         box.addEventListener('mousedown', (e) => {
-            // Any button takes the focus to the map, as on the desktop; the middle
-            // one's default, kept from starting an autoscroll, would not.
-            if (e.button === 1) {
-                e.preventDefault();
-                box.focus({preventScroll: true});
-            }
             // The second press of a double-click places nothing, as on the desktop.
             if (e.detail < 2)
                 press(e, [1, 4, 2, 8, 16][e.button] || 1);
@@ -95,7 +101,7 @@
                 return;
             // No compatibility mouse events follow, and no gesture takes the tap.
             e.preventDefault();
-            box.focus({preventScroll: true});
+            surface.focus({preventScroll: true});
             press(e, 1);
         });
         box.addEventListener('contextmenu', (e) => e.preventDefault());
@@ -108,7 +114,7 @@
     function focusNext(id, forward) {
         const stops = description.focusOrder.filter((stop) => description.rows[stop].kind !== 'OptionButton' || inputs[stop].checked);
         const next = stops[(stops.indexOf(id) + (forward ? 1 : stops.length - 1)) % stops.length];
-        (description.rows[next].kind === 'OptionButton' ? inputs[next] : elements[next]).focus();
+        focusable[next].focus();
     }
 
     // The arrow keys walk the selectors round, as on the desktop: from the last
@@ -269,7 +275,7 @@
         // while the page's tab is in the background, then shows no later focus.)
         const first = description.focusOrder[0];
         if (first !== undefined) {
-            const el = elements[first];
+            const el = focusable[first];
             el.dataset.startFocus = '';
             el.addEventListener('blur', () => delete el.dataset.startFocus, {once: true});
             el.focus({preventScroll: true});
