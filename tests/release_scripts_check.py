@@ -172,11 +172,12 @@ def closures():
     base |= set(re.search(r"--include=(\S+)", (ROOT / "scripts/test-releases").read_text()).group(1).split(","))
     # Its list, what it adds where a command is missing (npm, where Node.js came
     # without it), and what the Makefile and scripts ask it for.
-    listed = subprocess.run([ROOT / "scripts/install-deps", "--list"], capture_output=True, text=True, check=True)
+    asked = {name for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()]
+             for name in re.findall(r"scripts/install-deps ([\w.+-]+)", path.read_text())}
+    listed = subprocess.run([ROOT / "scripts/install-deps", "--list", *sorted(asked)], capture_output=True, text=True,
+                            check=True)
     installed = base | set(listed.stdout.split())
     installed |= set(re.findall(r"packages\+=\((\S+)\)", (ROOT / "scripts/install-deps").read_text()))
-    for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()]:
-        installed |= set(re.findall(r"scripts/install-deps ([\w.+-]+)", path.read_text()))
 
     def closure(wanted):
         found, todo = set(), list(wanted)
