@@ -255,12 +255,13 @@ class Clear extends Event {
 
 class Tab extends Event {
     constructor(count, back) { super(); Object.assign(this, { count, back }); }
-    // Not run where the engine's automation cannot go back past the first stop.
+    // Not run where the engine cannot leave the page and come back in order:
+    // past the last stop or back past the first.
     check(model) {
-        if (!this.back || can('Shift+Tab out of the page'))
+        if (can('Tab out of the page'))
             return true;
-        const order = model.stops();
-        return order.indexOf(model.focus) >= this.count;
+        const order = model.stops(), at = order.indexOf(model.focus);
+        return this.back ? at >= this.count : at + this.count < order.length;
     }
     // Which presses go past the last stop or back past the first.
     apply(model) {
