@@ -207,9 +207,9 @@ def everything_used_is_installed(build):
         used[value] = f"{value} (the build's {name})"
     for path in list(ROOT.glob("tests/*.py")) + list(ROOT.glob("platform/web/*.py")):
         for module in re.findall(r"^(?:import|from) (\w+)", path.read_text(), re.M):
-            spec = importlib.util.find_spec(module)
-            if spec and spec.origin and spec.origin.startswith("/usr/"):
-                used[spec.origin] = f"Python's {module} ({path.relative_to(ROOT)})"
+            origin = getattr(importlib.util.find_spec(module), "origin", None)
+            if origin and origin.startswith("/usr/"):
+                used[origin] = f"Python's {module} ({path.relative_to(ROOT)})"
     base, installed = closures()
     owner = owners(used)
     for path, what in sorted(used.items(), key=lambda item: item[1]):
