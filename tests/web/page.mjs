@@ -58,9 +58,9 @@ export const urlOf = (variant) => (variant ? pathToFileURL(resolve(variant)).hre
 export const viewport = { width: 1040, height: 760 };
 
 // True once the board is taken up and drawn, or once the page has said why it
-// cannot start.
-export const boardUp = () => !!(window.kzdBoard?.description() && !document.getElementById('board').hidden ||
-                                 !document.getElementById('kzd-ended').hidden);
+// cannot start; false while a window just opened still shows its blank document.
+export const boardUp = () => !!(window.kzdBoard?.description() && !document.getElementById('board').hidden) ||
+                             document.getElementById('kzd-ended')?.hidden === false;
 // The reason a board could not start; empty when it did.
 export const startFailure = () => document.getElementById('kzd-ended').textContent;
 
