@@ -422,7 +422,8 @@ check('pictures are drawn anew, crisp, at each ratio the page is given while it 
 // ends up. Plain presses of every button anywhere on the map, on markers and at
 // its edges are the random walk's (web_model.mjs); here what it does not make.
 const kPresses = [
-    { what: 'any button and modifier places',
+    // In a window shorter than the board, which the user has scrolled.
+    { what: 'any button and modifier places, on a scrolled page', scrolled: true,
       presses: [{ select: 3, at: [[30, 40]], button: 'right', modifiers: ['Shift'] },
                 { select: 4, at: [[60, 70]], button: 'middle', modifiers: ['Control'] }],
       markers: { 3: [30, 40], 4: [60, 70] } },
@@ -447,8 +448,10 @@ async function mapPoint(board) {
     return ([x, y]) => [origin[0] + map[0] + 1 + x, origin[1] + map[1] + 1 + y];
 }
 
-for (const { what, pointer = 'mouse', needs = [], presses, markers } of kPresses)
+for (const { what, pointer = 'mouse', needs = [], scrolled, presses, markers } of kPresses)
 check(`placement: ${what}`, pointer === 'mouse' ? needs : [pointer, ...needs], () => onBoard({ touch: pointer === 'touch' }, async (board) => {
+    if (scrolled)
+        await board.evaluate(() => { document.body.style.paddingBottom = '100vh'; scrollTo(0, 37); });
     const onMap = await mapPoint(board);
     const moved = [];
     for (const { select, at, button, modifiers } of presses) {
