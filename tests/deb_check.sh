@@ -28,6 +28,16 @@ doc=usr/share/doc/kelm-zizovu-dizuzed
 for f in "$entry" "$doc/copyright" "$doc/changelog.gz" usr/share/man/man6/kelm-zizovu-dizuzed.6.gz; do
     [ -e "$root/$f" ] || { echo "missing from the package: /$f"; exit 1; }
 done
+# The package carries the source's time, never the build's, so that one commit
+# packs the same bytes: no file newer than it, no time or name in a gzip header.
+epoch=$("$here/../scripts/source-date-epoch")
+newer=$(dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv --full-time |
+        awk -v t="$(date -u -d "@$epoch" '+%F %T')" '$4 " " $5 > t')
+[ -z "$newer" ] || { echo "files newer than the source's time ($epoch):"; echo "$newer"; exit 1; }
+for gz in "$doc/changelog.gz" usr/share/man/man6/kelm-zizovu-dizuzed.6.gz; do
+    [ "$(head -c 8 "$root/$gz" | od -An -tx1 | tr -d ' \n')" = 1f8b080000000000 ] ||
+        { echo "/$gz has a time or a name in its gzip header"; exit 1; }
+done
 # The menu entry starts the program the package installs.
 program=$(sed -n 's/^Exec=//p' "$root/$entry")
 [ -x "$root$program" ] || { echo "the desktop entry runs $program, which the package lacks"; exit 1; }
