@@ -6,6 +6,7 @@ run in a scratch copy of the tree with every command they start replaced by a
 stub that logs its command line and fails when told to: each script fails at
 the first step that fails and runs nothing after it, and passes only when all
 passed; test-releases makes roots of Debian 13 and unstable unless told others.
+The time the build writes is the commit's, however the tree was checked out.
 
 Then every program the build, the suite and the benchmarks start (found where
 those files start one), every file the build's configuration found and every
@@ -93,6 +94,37 @@ def scripts_fail_at_the_first_failing_step(scratch):
     status, log = run("scripts/install-deps")
     installed = next((set(line.split()[1:]) for line in log if line.startswith("apt-get install")), set())
     check(listed <= installed, f"scripts/install-deps leaves out {sorted(listed - installed)}")
+
+
+def the_build_time_is_the_commits(scratch):
+    """scripts/source-date-epoch in a repository of its own, committed at a known
+    time: it gives that time in the checkout, in a worktree of it (whose .git is a
+    file) and in what git archive exports; a time the caller sets wins."""
+    repo, when = scratch / "repo", "1700000000"
+    for name in ["scripts/source-date-epoch", "app/changelog.in"]:
+        (repo / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(ROOT / name, repo / name)
+    (repo / "scripts/commit-time").write_text("$Format:%ct$\n")
+    (repo / ".gitattributes").write_text("scripts/commit-time export-subst\n")
+    env = {**os.environ, "GIT_COMMITTER_DATE": f"@{when} +0000", "GIT_AUTHOR_DATE": f"@{when} +0000"}
+    env.pop("SOURCE_DATE_EPOCH", None)
+
+    def git(*args, cwd=repo):
+        subprocess.run(["git", "-c", "user.name=kzd", "-c", "user.email=kzd@localhost", *args], cwd=cwd, env=env,
+                       check=True, capture_output=True)
+
+    git("init", "-q")
+    git("add", ".")
+    git("commit", "-q", "-m", "tree")
+    git("worktree", "add", "-q", "--detach", str(scratch / "worktree"))
+    (scratch / "archive").mkdir()
+    archive = subprocess.run(["git", "-C", str(repo), "archive", "HEAD"], capture_output=True, check=True).stdout
+    subprocess.run(["tar", "-x", "-C", str(scratch / "archive")], input=archive, check=True)
+    for tree, extra, want in [(repo, {}, when), (scratch / "worktree", {}, when), (scratch / "archive", {}, when),
+                              (repo, {"SOURCE_DATE_EPOCH": "5"}, "5")]:
+        got = subprocess.run([tree / "scripts/source-date-epoch"], env={**env, **extra},
+                             capture_output=True, text=True).stdout.strip()
+        check(got == want, f"scripts/source-date-epoch in {tree.name} with {extra}: {got!r}, not {want}")
 
 
 # Where the tree starts a program: the first word of a shell command, a CMake
@@ -225,6 +257,8 @@ def everything_used_is_installed(build):
 def main():
     with tempfile.TemporaryDirectory() as scratch:
         scripts_fail_at_the_first_failing_step(Path(scratch))
+    with tempfile.TemporaryDirectory() as scratch:
+        the_build_time_is_the_commits(Path(scratch))
     everything_used_is_installed(sys.argv[1])
     for failure in failures:
         print(f"release_scripts_check: {failure}", file=sys.stderr)
