@@ -7,6 +7,7 @@
 #include "map/map_window.h"
 #include "test_window.h"
 
+#include <QSet>
 #include <QWindow>
 
 Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
@@ -126,6 +127,7 @@ void tst_Map::legendShowsEachMarkersLook()
 {
     TestWindow w;
     const QImage shot = w.window()->grab().toImage();
+    QSet<QRgb> looks;
     for (int s = 0; s < 10; ++s) {
         // The square beside an enemy's selector shows its marker's colour; the
         // selector, drawn over it, covers the square's first column.
@@ -135,7 +137,10 @@ void tst_Map::legendShowsEachMarkersLook()
         QCOMPARE(shot.pixelColor(firstColumn + QPoint(1, -8)), look);
         QCOMPARE(shot.pixelColor(firstColumn + QPoint(8, 0)), look);
         QVERIFY(shot.pixelColor(firstColumn) != look);
+        looks.insert(look.rgb());
     }
+    // The colour alone tells the enemies apart.
+    QCOMPARE(looks.size(), 10);
 }
 
 QTEST_MAIN(tst_Map)
