@@ -299,7 +299,8 @@ const kGrid = { line: 0x928F92, background: 0xA9A9A9, lastColumn: 462, rows: [
 // background outside them, and its word's ink. In the board's screenshot (where
 // given) a picture that starts on a whole device pixel shows exactly what its
 // canvas holds, and the grid shows its two greys only, wherever it starts; a
-// numbered box shows all four of its lines (a device pixel or more wide).
+// numbered box shows all four of its lines (a device pixel or more wide), the
+// chosen selector's mark its ring apart from its dot.
 async function picturesWrong({ png, ratio, rows, grid }) {
     const wrong = [];
     const rgbAt = (data, width, x, y) => { const i = (y * width + x) * 4; return data[i] << 16 | data[i + 1] << 8 | data[i + 2]; };
@@ -385,6 +386,13 @@ async function picturesWrong({ png, ratio, rows, grid }) {
         const missing = Object.keys(sides).filter((side) => !sides[side]);
         if (missing.length)
             wrong.push(`${box.dataset.name}: no ${missing.join(', ')} line`);
+    }
+    // The chosen selector's mark (13 pixels: a ring of 1, a gap of 2, the dot) keeps the gap.
+    for (const mark of shot ? document.querySelectorAll('#board .option input:checked') : []) {
+        const m = mark.getBoundingClientRect();
+        const at = (x, y) => rgbAt(shot.data, shot.width, Math.floor((m.left - board.left + x) * ratio), Math.floor((m.top - board.top + y) * ratio));
+        if (at(2.5, 6.5) === at(6.5, 6.5))
+            wrong.push(`${mark.parentElement.dataset.name}: its mark is filled, no gap between its ring and its dot`);
     }
     return wrong;
 }
