@@ -6,7 +6,8 @@ run in a scratch copy of the tree with every command they start replaced by a
 stub that logs its command line and fails when told to: each script fails at
 the first step that fails and runs nothing after it, and passes only when all
 passed; test-releases makes roots of Debian 13 and unstable unless told others.
-The time the build writes is the commit's, however the tree was checked out.
+The time the build writes is the commit's, however the tree was checked out;
+make deb packs under Debian's umask.
 
 Then every program the build, the suite and the benchmarks start (found where
 those files start one), every file the build's configuration found and every
@@ -125,6 +126,21 @@ def the_build_time_is_the_commits(scratch):
         got = subprocess.run([tree / "scripts/source-date-epoch"], env={**env, **extra},
                              capture_output=True, text=True).stdout.strip()
         check(got == want, f"scripts/source-date-epoch in {tree.name} with {extra}: {got!r}, not {want}")
+
+
+def make_deb_packs_under_debians_umask(scratch):
+    """CPack gives what it makes the modes the umask leaves: make deb packs under
+    Debian's 022 whatever the builder's (here 077), with cmake and cpack stubbed."""
+    (scratch / "build/release").mkdir(parents=True)
+    shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
+    log = scratch / "umask"
+    for name, body in [("cmake", ""), ("cpack", f'umask > "{log}"')]:
+        (scratch / name).write_text(f"#!/bin/sh\n{body}\n")
+        (scratch / name).chmod(0o755)
+    subprocess.run(["make", "-s", "-C", str(scratch), "-o", "deps", "deb"], env={**os.environ, "PATH": f"{scratch}:/usr/bin:/bin"},
+                   capture_output=True, preexec_fn=lambda: os.umask(0o077), timeout=60)
+    packed = log.read_text().strip() if log.exists() else "no cpack run"
+    check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
 
 
 # Where the tree starts a program: the first word of a shell command, a CMake
@@ -259,6 +275,8 @@ def main():
         scripts_fail_at_the_first_failing_step(Path(scratch))
     with tempfile.TemporaryDirectory() as scratch:
         the_build_time_is_the_commits(Path(scratch))
+    with tempfile.TemporaryDirectory() as scratch:
+        make_deb_packs_under_debians_umask(Path(scratch))
     everything_used_is_installed(sys.argv[1])
     for failure in failures:
         print(f"release_scripts_check: {failure}", file=sys.stderr)
