@@ -7,7 +7,7 @@ stub that logs its command line and fails when told to: each script fails at
 the first step that fails and runs nothing after it, and passes only when all
 passed; test-releases makes roots of Debian 13 and unstable unless told others.
 The time the build writes is the commit's, however the tree was checked out;
-make deb packs under Debian's umask.
+make deb packs under Debian's umask; check-reproducible fails when two builds differ.
 
 Then every program the build, the suite and the benchmarks start (found where
 those files start one), every file the build's configuration found and every
@@ -141,6 +141,29 @@ def make_deb_packs_under_debians_umask(scratch):
                    capture_output=True, preexec_fn=lambda: os.umask(0o077), timeout=60)
     packed = log.read_text().strip() if log.exists() else "no cpack run"
     check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
+
+
+def check_reproducible_fails_when_builds_differ(scratch):
+    """scripts/check-reproducible with git, make and diffoscope stubbed: it passes
+    when the two builds agree and fails, naming the file, when they differ."""
+    tree, stubs = scratch / "tree", scratch / "stubs"
+    (tree / "scripts").mkdir(parents=True)
+    stubs.mkdir()
+    shutil.copy2(ROOT / "scripts/check-reproducible", tree / "scripts")
+    scripts = {tree / "scripts/install-deps": "", tree / "scripts/source-date-epoch": "echo 0",
+               stubs / "git": 'case $1 in status) ;; archive) d=$(mktemp -d); mkdir "$d/copy"; tar -cf - -C "$d" copy;; *) echo 0123abc;; esac',
+               stubs / "make": 'mkdir -p build/web build/release\nfor f in build/web/kelm-zizovu-dizuzed.html build/web/LICENSE-fonts '
+                               'build/release/kelm-zizovu-dizuzed_1.00_amd64.deb; do echo "${STUB_DIFFER:+$PWD}" > "$f"; done',
+               stubs / "diffoscope": 'echo "they differ" > "$2"; exit 1'}
+    for path, body in scripts.items():
+        path.write_text(f"#!/bin/sh\n{body}\n")
+        path.chmod(0o755)
+    for differ in ["", "1"]:
+        done = subprocess.run(["bash", str(tree / "scripts/check-reproducible")], capture_output=True, text=True, timeout=60,
+                              env={"PATH": f"{stubs}:/usr/bin:/bin", "STUB_DIFFER": differ, "TMPDIR": str(scratch)})
+        named = "DIFFERS: build/web/kelm-zizovu-dizuzed.html" in done.stdout
+        check((done.returncode != 0) == bool(differ) and named == bool(differ),
+              f"scripts/check-reproducible with {'differing' if differ else 'equal'} builds: status {done.returncode}\n{done.stdout}{done.stderr}")
 
 
 # Where the tree starts a program: the first word of a shell command, a CMake
@@ -277,6 +300,8 @@ def main():
         the_build_time_is_the_commits(Path(scratch))
     with tempfile.TemporaryDirectory() as scratch:
         make_deb_packs_under_debians_umask(Path(scratch))
+    with tempfile.TemporaryDirectory() as scratch:
+        check_reproducible_fails_when_builds_differ(Path(scratch))
     everything_used_is_installed(sys.argv[1])
     for failure in failures:
         print(f"release_scripts_check: {failure}", file=sys.stderr)
