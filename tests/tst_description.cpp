@@ -2,6 +2,10 @@
 
 #include "app/window.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRect>
 #include <QTest>
 
@@ -61,6 +65,7 @@ private slots:
     void rowsAreComplete();
     void focusStopsDoNotOverlap();
     void tableRowsStandOnTheirSlotsLines();
+    void pageCarriesEveryRow();
 };
 
 void tst_Description::namesAreUniqueAndGroupsDense()
@@ -182,6 +187,38 @@ void tst_Description::tableRowsStandOnTheirSlotsLines()
         }
     }
     QCOMPARE(placed, 64 + 16);
+}
+
+void tst_Description::pageCarriesEveryRow()
+{
+    // The web page is built from the description its program writes; its markup
+    // takes each row's place, caption, look, alignment, stop and handlers from it.
+    const QString path = qEnvironmentVariable("KZD_PAGE");
+    if (path.isEmpty())
+        QSKIP("no web page built");
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+    const QByteArray page = file.readAll(), open = R"(<script type="application/json" id="kzd-description">)";
+    const qsizetype start = page.indexOf(open) + open.size();
+    QVERIFY(start >= open.size());
+    const QJsonArray carried = QJsonDocument::fromJson(page.mid(start, page.indexOf("</script>", start) - start))["rows"].toArray();
+    const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
+    std::map<std::pair<QString, int>, QJsonObject> byId;
+    for (const QJsonValue &row : carried)
+        byId[{row["name"].toString(), row["index"].toInt()}] = row.toObject();
+    QCOMPARE(byId.size(), allRows().size());
+    for (const ControlDesc *row : allRows()) {
+        const QJsonObject got = byId[{text(row->name), row->index}];
+        const char *look = row->look == forms::LabelLook::Fill ? "fill" : row->look == forms::LabelLook::Box ? "box" : "text";
+        const QJsonArray place{row->rect.left, row->rect.top, row->rect.width, row->rect.height};
+        const QJsonObject want{{"name", text(row->name)}, {"index", row->index}, {"rect", place}, {"caption", text(row->caption)},
+                               {"accessibleName", text(row->accessibleName)},
+                               {"font", int(row->font)}, {"focus", row->focus}, {"value", row->value}, {"look", look},
+                               {"centred", row->align == forms::Align::Centre}, {"border", row->border},
+                               {"onClick", row->onClick != nullptr}, {"onMouseDown", row->onMouseDown != nullptr}};
+        for (auto field = want.begin(); field != want.end(); ++field)
+            QVERIFY2(got[field.key()] == field.value(), qPrintable(QString::fromStdString(id(*row)) + "'s " + field.key()));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Description)
