@@ -28,8 +28,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 STUBBED = ["make", "git", "id", "mmdebstrap", "dpkg-query", "apt-get", "npm", "sudo"]
-STUB = """#!/bin/sh
-name=${0##*/}
+STUB = """name=${0##*/}
 echo "$name $*" >> "$STUB_LOG"
 if [ -n "$STUB_FAIL" ]; then case "$name $*" in "$STUB_FAIL"*) exit 1;; esac; fi
 case $name in
@@ -40,6 +39,13 @@ npm) mkdir -p node_modules;;
 esac
 """
 failures = []
+
+
+def shell_script(path, body):
+    """A shell script at path that runs body."""
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(f"#!/bin/sh\n{body}\n")
+    path.chmod(0o755)
 
 
 def check(ok, what):
@@ -53,13 +59,8 @@ def scripts_fail_at_the_first_failing_step(scratch):
                  "tests/web/package.json", "tests/web/package-lock.json"]:
         (tree / name).parent.mkdir(parents=True, exist_ok=True)
         shutil.copy2(ROOT / name, tree / name)
-    stubs.mkdir()
-    for name in STUBBED:
-        (stubs / name).write_text(STUB)
-        (stubs / name).chmod(0o755)
-    for step in ["tests/deb_install_check.sh", "scripts/check-reproducible"]:
-        (tree / step).write_text(STUB)
-        (tree / step).chmod(0o755)
+    for path in [*(stubs / name for name in STUBBED), tree / "tests/deb_install_check.sh", tree / "scripts/check-reproducible"]:
+        shell_script(path, STUB)
 
     # The steps whose order is checked; the scripts' look-ups (git, id, dpkg-query) pass.
     steps = {".ci/run": ["make test", "make deb", "deb_install_check.sh", "check-reproducible", "make releases"],
@@ -134,9 +135,8 @@ def make_deb_packs_under_debians_umask(scratch):
     (scratch / "build/release").mkdir(parents=True)
     shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
     log = scratch / "umask"
-    for name, body in [("cmake", ""), ("cpack", f'umask > "{log}"')]:
-        (scratch / name).write_text(f"#!/bin/sh\n{body}\n")
-        (scratch / name).chmod(0o755)
+    shell_script(scratch / "cmake", "")
+    shell_script(scratch / "cpack", f'umask > "{log}"')
     subprocess.run(["make", "-s", "-C", str(scratch), "-o", "deps", "deb"], env={**os.environ, "PATH": f"{scratch}:/usr/bin:/bin"},
                    capture_output=True, preexec_fn=lambda: os.umask(0o077), timeout=60)
     packed = log.read_text().strip() if log.exists() else "no cpack run"
@@ -147,17 +147,14 @@ def check_reproducible_fails_when_builds_differ(scratch):
     """scripts/check-reproducible with git, make and diffoscope stubbed: it passes
     when the two builds agree and fails, naming the file, when they differ."""
     tree, stubs = scratch / "tree", scratch / "stubs"
-    (tree / "scripts").mkdir(parents=True)
-    stubs.mkdir()
-    shutil.copy2(ROOT / "scripts/check-reproducible", tree / "scripts")
     scripts = {tree / "scripts/install-deps": "", tree / "scripts/source-date-epoch": "echo 0",
                stubs / "git": 'case $1 in status) ;; archive) d=$(mktemp -d); mkdir "$d/copy"; tar -cf - -C "$d" copy;; *) echo 0123abc;; esac',
                stubs / "make": 'mkdir -p build/web build/release\nfor f in build/web/kelm-zizovu-dizuzed.html build/web/LICENSE-fonts '
                                'build/release/kelm-zizovu-dizuzed_1.00_amd64.deb; do echo "${STUB_DIFFER:+$PWD}" > "$f"; done',
                stubs / "diffoscope": 'echo "they differ" > "$2"; exit 1'}
     for path, body in scripts.items():
-        path.write_text(f"#!/bin/sh\n{body}\n")
-        path.chmod(0o755)
+        shell_script(path, body)
+    shutil.copy2(ROOT / "scripts/check-reproducible", tree / "scripts")
     for differ in ["", "1"]:
         done = subprocess.run(["bash", str(tree / "scripts/check-reproducible")], capture_output=True, text=True, timeout=60,
                               env={"PATH": f"{stubs}:/usr/bin:/bin", "STUB_DIFFER": differ, "TMPDIR": str(scratch)})
@@ -294,14 +291,10 @@ def everything_used_is_installed(build):
 
 
 def main():
-    with tempfile.TemporaryDirectory() as scratch:
-        scripts_fail_at_the_first_failing_step(Path(scratch))
-    with tempfile.TemporaryDirectory() as scratch:
-        the_build_time_is_the_commits(Path(scratch))
-    with tempfile.TemporaryDirectory() as scratch:
-        make_deb_packs_under_debians_umask(Path(scratch))
-    with tempfile.TemporaryDirectory() as scratch:
-        check_reproducible_fails_when_builds_differ(Path(scratch))
+    for part in [scripts_fail_at_the_first_failing_step, the_build_time_is_the_commits,
+                 make_deb_packs_under_debians_umask, check_reproducible_fails_when_builds_differ]:
+        with tempfile.TemporaryDirectory() as scratch:
+            part(Path(scratch))
     everything_used_is_installed(sys.argv[1])
     for failure in failures:
         print(f"release_scripts_check: {failure}", file=sys.stderr)

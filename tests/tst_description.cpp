@@ -1,6 +1,7 @@
 // Invariants of the window description, checked over every row of every table.
 
 #include "app/window.h"
+#include "platform/qt/qt_text.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -202,17 +203,15 @@ void tst_Description::pageCarriesEveryRow()
     const qsizetype start = page.indexOf(open) + open.size();
     QVERIFY(start >= open.size());
     const QJsonArray carried = QJsonDocument::fromJson(page.mid(start, page.indexOf("</script>", start) - start))["rows"].toArray();
-    const auto text = [](std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); };
     std::map<std::pair<QString, int>, QJsonObject> byId;
     for (const QJsonValue &row : carried)
         byId[{row["name"].toString(), row["index"].toInt()}] = row.toObject();
     QCOMPARE(byId.size(), allRows().size());
     for (const ControlDesc *row : allRows()) {
-        const QJsonObject got = byId[{text(row->name), row->index}];
+        const QJsonObject got = byId[{forms::qs(row->name), row->index}];
         const char *look = row->look == forms::LabelLook::Fill ? "fill" : row->look == forms::LabelLook::Box ? "box" : "text";
         const QJsonArray place{row->rect.left, row->rect.top, row->rect.width, row->rect.height};
-        const QJsonObject want{{"name", text(row->name)}, {"index", row->index}, {"rect", place}, {"caption", text(row->caption)},
-                               {"accessibleName", text(row->accessibleName)},
+        const QJsonObject want{{"rect", place}, {"caption", forms::qs(row->caption)}, {"accessibleName", forms::qs(row->accessibleName)},
                                {"font", int(row->font)}, {"focus", row->focus}, {"value", row->value}, {"look", look},
                                {"centred", row->align == forms::Align::Centre}, {"border", row->border},
                                {"onClick", row->onClick != nullptr}, {"onMouseDown", row->onMouseDown != nullptr}};
