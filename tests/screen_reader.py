@@ -115,7 +115,15 @@ def start_orca(home, log):
     once Orca listens for focus changes."""
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
                XDG_DATA_HOME=os.path.join(home, "data"), XDG_CACHE_HOME=os.path.join(home, "cache"),
-               GSETTINGS_BACKEND="memory")
+               GSETTINGS_BACKEND="keyfile")
+    # Orca 51 keeps its preferences in GSettings (here a private key file), and
+    # reads a page aloud as it loads unless told not to. A user's next key stops
+    # that; here Orca, which sees no synthesized key, would stay in it and pass
+    # over every focus change. Earlier Orcas read nothing with speech off.
+    settings = os.path.join(home, "config", "glib-2.0", "settings")
+    os.makedirs(settings)
+    with open(os.path.join(settings, "keyfile"), "w", encoding="utf-8") as keyfile:
+        keyfile.write("[org/gnome/orca/default/document]\nsay-all-on-load=false\n")
     usage = subprocess.run(["orca", "--help"], env=env, capture_output=True, text=True, timeout=60).stdout
     command = ["orca", "--debug-file", log.path]
     if "--user-prefs" in usage:
