@@ -16,7 +16,8 @@
 //   node web_model.mjs chromium|firefox|webkit [EVENTS]
 // runs about EVENTS events (default 1000) from a fixed seed, or from KZD_SEED,
 // ending early after KZD_SECONDS; a failing sequence is shrunk for at most
-// KZD_SHRINK_SECONDS (default 120) and the shortest found by then printed.
+// KZD_SHRINK_SECONDS (default 120; not at all with KZD_BAIL set) and the shortest
+// found by then printed.
 //   node web_model.mjs chromium|firefox|webkit --soak [EVENTS]
 // walks one board for EVENTS events (default 200000) without shrinking, and
 // every 1/20 of them, after a Clear and a garbage collection where the engine
@@ -340,7 +341,7 @@ const walk = {
     events: 0,
     started: performance.now(),
     limit: Number(process.env.KZD_SECONDS ?? Infinity) * 1000,
-    shrinkLimit: Number(process.env.KZD_SHRINK_SECONDS ?? 120) * 1000,
+    shrinkLimit: (process.env.KZD_BAIL ? 0 : Number(process.env.KZD_SHRINK_SECONDS ?? 120)) * 1000,
     replaying: process.env.KZD_PATH !== undefined,
     failedAt: null,
     late() { return performance.now() - this.started > this.limit; },
