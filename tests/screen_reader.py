@@ -118,8 +118,9 @@ def start_orca(home, log):
                GSETTINGS_BACKEND="keyfile")
     # Orca 51 keeps its preferences in GSettings (here a private key file), and
     # reads a page aloud as it loads unless told not to. A user's next key stops
-    # that; here Orca, which sees no synthesized key, would stay in it and pass
-    # over every focus change. Earlier Orcas read nothing with speech off.
+    # that; the keys the check synthesizes never reach Orca's log, and it stayed
+    # in the reading, passing over every focus change. Earlier Orcas read
+    # nothing with speech off.
     settings = os.path.join(home, "config", "glib-2.0", "settings")
     os.makedirs(settings)
     with open(os.path.join(settings, "keyfile"), "w", encoding="utf-8") as keyfile:
