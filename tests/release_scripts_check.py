@@ -240,7 +240,8 @@ def closures():
     base |= set(re.search(r"--include=(\S+)", (ROOT / "scripts/test-releases").read_text()).group(1).split(","))
     # Its list, what it adds where a command is missing (npm, where Node.js came
     # without it), and what the Makefile and scripts ask it for.
-    asked = {name for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()]
+    # (Files only: running a script through Python may leave a __pycache__ beside it.)
+    asked = {name for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()] if path.is_file()
              for name in re.findall(r"scripts/install-deps ([\w.+-]+)", path.read_text())}
     listed = subprocess.run([ROOT / "scripts/install-deps", "--list", *sorted(asked)], capture_output=True, text=True,
                             check=True)
