@@ -15,9 +15,16 @@ run: deps
 	@scripts/check-display
 	$(PROGRAM)
 
-test: deps web
-	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null
-	cmake --build --preset asan
+# On a fresh machine the browsers, the screen reader and the rest that only the
+# checks need are installed while the page and the sanitizer build are made,
+# which need only what `install-deps --build` brings first; what the install
+# says is shown once both are done.
+test:
+	@scripts/install-deps --build
+	@mkdir -p build
+	@scripts/install-deps >build/install-deps.log 2>&1 & installing=$$!; \
+	{ $(PAGE) && cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset asan; }; built=$$?; \
+	wait $$installing; installed=$$?; cat build/install-deps.log; [ $$built -eq 0 ] && [ $$installed -eq 0 ]
 	ctest --preset asan
 
 # The same suite and package check on Debian 13 and unstable, each in a fresh
@@ -62,6 +69,6 @@ clean:
 # The web edition: one page, build/web/kelm-zizovu-dizuzed.html (see README,
 # Web edition), built by Emscripten from the same sources.
 .PHONY: web
+PAGE = cmake --preset web -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset web
 web: deps
-	cmake --preset web -DKZD_WERROR=$(WERROR) >/dev/null
-	cmake --build --preset web
+	$(PAGE)
