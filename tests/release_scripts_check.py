@@ -143,6 +143,24 @@ def make_deb_packs_under_debians_umask(scratch):
     check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
 
 
+def make_test_runs_the_suite_after_every_install_and_build(scratch):
+    """make test with its installs, cmake and ctest stubbed: the suite runs when all
+    passed, and a failing install (the first, or the one beside the builds) or
+    build fails it without running the suite."""
+    shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
+    shell_script(scratch / "scripts/install-deps", 'echo "install-deps $*" >> "$STUB_LOG"; [ "install-deps $*" != "$STUB_FAIL" ]')
+    for name in ["cmake", "ctest"]:
+        shell_script(scratch / name, STUB)
+    log = scratch / "log"
+    for fail in ["", "install-deps --build", "install-deps ", "cmake --build --preset web", "cmake --build --preset asan"]:
+        log.write_text("")
+        done = subprocess.run(["make", "-s", "-C", str(scratch), "test"], capture_output=True, timeout=60,
+                              env={"PATH": f"{scratch}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail})
+        suite = "ctest --preset asan" in log.read_text().splitlines()
+        check(done.returncode != 0 and not suite if fail else done.returncode == 0 and suite,
+              f"make test with '{fail or 'nothing'}' failing: status {done.returncode}, suite {'run' if suite else 'not run'}")
+
+
 def check_reproducible_fails_when_builds_differ(scratch):
     """scripts/check-reproducible with git, make and diffoscope stubbed: it passes
     when the two builds agree and fails, naming the file, when they differ."""
@@ -293,7 +311,8 @@ def everything_used_is_installed(build):
 
 def main():
     for part in [scripts_fail_at_the_first_failing_step, the_build_time_is_the_commits,
-                 make_deb_packs_under_debians_umask, check_reproducible_fails_when_builds_differ]:
+                 make_deb_packs_under_debians_umask, make_test_runs_the_suite_after_every_install_and_build,
+                 check_reproducible_fails_when_builds_differ]:
         with tempfile.TemporaryDirectory() as scratch:
             part(Path(scratch))
     everything_used_is_installed(sys.argv[1])
