@@ -129,36 +129,33 @@ def the_build_time_is_the_commits(scratch):
         check(got == want, f"scripts/source-date-epoch in {tree.name} with {extra}: {got!r}, not {want}")
 
 
-def make_deb_packs_under_debians_umask(scratch):
-    """CPack gives what it makes the modes the umask leaves: make deb packs under
-    Debian's 022 whatever the builder's (here 077), with cmake and cpack stubbed."""
+def makefile_targets(scratch):
+    """The Makefile with its installs, cmake, cpack and ctest stubbed. CPack gives
+    what it makes the modes the umask leaves: make deb packs under Debian's 022
+    whatever the builder's (here 077). make test runs the suite when all passed,
+    and a failing install (the first, or the one beside the builds) or build fails
+    it without running the suite."""
     (scratch / "build/release").mkdir(parents=True)
     shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
-    log = scratch / "umask"
-    shell_script(scratch / "cmake", "")
-    shell_script(scratch / "cpack", f'umask > "{log}"')
-    subprocess.run(["make", "-s", "-C", str(scratch), "-o", "deps", "deb"], env={**os.environ, "PATH": f"{scratch}:/usr/bin:/bin"},
-                   capture_output=True, preexec_fn=lambda: os.umask(0o077), timeout=60)
-    packed = log.read_text().strip() if log.exists() else "no cpack run"
-    check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
-
-
-def make_test_runs_the_suite_after_every_install_and_build(scratch):
-    """make test with its installs, cmake and ctest stubbed: the suite runs when all
-    passed, and a failing install (the first, or the one beside the builds) or
-    build fails it without running the suite."""
-    shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
+    umask, log = scratch / "umask", scratch / "log"
     shell_script(scratch / "scripts/install-deps", 'echo "install-deps $*" >> "$STUB_LOG"; [ "install-deps $*" != "$STUB_FAIL" ]')
+    shell_script(scratch / "cpack", f'umask > "{umask}"')
     for name in ["cmake", "ctest"]:
         shell_script(scratch / name, STUB)
-    log = scratch / "log"
-    for fail in ["", "install-deps --build", "install-deps ", "cmake --build --preset web", "cmake --build --preset asan"]:
+
+    def make(target, fail="", **options):
         log.write_text("")
-        done = subprocess.run(["make", "-s", "-C", str(scratch), "test"], capture_output=True, timeout=60,
-                              env={"PATH": f"{scratch}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail})
+        return subprocess.run(["make", "-s", "-C", str(scratch), target], capture_output=True, timeout=60, **options,
+                              env={"PATH": f"{scratch}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail}).returncode
+
+    make("deb", preexec_fn=lambda: os.umask(0o077))
+    packed = umask.read_text().strip() if umask.exists() else "no cpack run"
+    check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
+    for fail in ["", "install-deps --build", "install-deps ", "cmake --build --preset web", "cmake --build --preset asan"]:
+        status = make("test", fail)
         suite = "ctest --preset asan" in log.read_text().splitlines()
-        check(done.returncode != 0 and not suite if fail else done.returncode == 0 and suite,
-              f"make test with '{fail or 'nothing'}' failing: status {done.returncode}, suite {'run' if suite else 'not run'}")
+        check(status != 0 and not suite if fail else status == 0 and suite,
+              f"make test with '{fail or 'nothing'}' failing: status {status}, suite {'run' if suite else 'not run'}")
 
 
 def check_reproducible_fails_when_builds_differ(scratch):
@@ -311,8 +308,7 @@ def everything_used_is_installed(build):
 
 def main():
     for part in [scripts_fail_at_the_first_failing_step, the_build_time_is_the_commits,
-                 make_deb_packs_under_debians_umask, make_test_runs_the_suite_after_every_install_and_build,
-                 check_reproducible_fails_when_builds_differ]:
+                 makefile_targets, check_reproducible_fails_when_builds_differ]:
         with tempfile.TemporaryDirectory() as scratch:
             part(Path(scratch))
     everything_used_is_installed(sys.argv[1])
