@@ -15,17 +15,21 @@ run: deps
 	@scripts/check-display
 	$(PROGRAM)
 
-# On a fresh machine the browsers, the screen reader and the rest that only the
-# checks need are installed while the page and the sanitizer build are made,
-# which need only what `install-deps --build` brings first; what the install
-# says is shown once both are done.
+# On a fresh machine each step starts as soon as what it needs is there: the
+# sanitizer build and the checks that need nothing more (the offscreen ones)
+# once `install-deps --build` is done, while in the background the page's
+# packages are installed, the page built, and then the browsers, the screen
+# reader and the rest installed; the other checks once all that is done. What
+# the background says is shown then. A failing check fails make test, but only
+# after the other checks have run too.
 test:
 	@scripts/install-deps --build
 	@mkdir -p build
-	@scripts/install-deps >build/install-deps.log 2>&1 & installing=$$!; \
-	{ $(PAGE) && cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset asan; }; built=$$?; \
-	wait $$installing; installed=$$?; cat build/install-deps.log; [ $$built -eq 0 ] && [ $$installed -eq 0 ]
-	ctest --preset asan
+	@{ scripts/install-deps --page && $(PAGE) && scripts/install-deps; } >build/background.log 2>&1 & background=$$!; \
+	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset asan; built=$$?; \
+	[ $$built -eq 0 ] && ctest --preset asan -L offscreen; offscreen=$$?; \
+	wait $$background; prepared=$$?; cat build/background.log; \
+	[ $$built -eq 0 ] && [ $$prepared -eq 0 ] && ctest --preset asan -LE offscreen && [ $$offscreen -eq 0 ]
 
 # The same suite and package check on Debian 13 and unstable, each in a fresh
 # root made with mmdebstrap from a clean clone of the current commit (see

@@ -132,9 +132,10 @@ def the_build_time_is_the_commits(scratch):
 def makefile_targets(scratch):
     """The Makefile with its installs, cmake, cpack and ctest stubbed. CPack gives
     what it makes the modes the umask leaves: make deb packs under Debian's 022
-    whatever the builder's (here 077). make test runs the suite when all passed,
-    and a failing install (the first, or the one beside the builds) or build fails
-    it without running the suite."""
+    whatever the builder's (here 077). make test runs the offscreen checks once
+    the sanitizer build is made and the rest once the installs and the page beside
+    it are done too: a failing install or build fails make test without running
+    the checks that need it, a failing check fails it after the others have run."""
     (scratch / "build/release").mkdir(parents=True)
     shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
     umask, log = scratch / "umask", scratch / "log"
@@ -151,11 +152,14 @@ def makefile_targets(scratch):
     make("deb", preexec_fn=lambda: os.umask(0o077))
     packed = umask.read_text().strip() if umask.exists() else "no cpack run"
     check(packed == "0022", f"make deb packs under umask {packed}, not Debian's 0022")
-    for fail in ["", "install-deps --build", "install-deps ", "cmake --build --preset web", "cmake --build --preset asan"]:
+    offscreen, rest = "ctest --preset asan -L offscreen", "ctest --preset asan -LE offscreen"
+    for fail, want in [("", [offscreen, rest]), ("install-deps --build", []), ("cmake --build --preset asan", []),
+                       ("install-deps --page", [offscreen]), ("cmake --build --preset web", [offscreen]),
+                       ("install-deps ", [offscreen]), (offscreen, [offscreen, rest]), (rest, [offscreen, rest])]:
         status = make("test", fail)
-        suite = "ctest --preset asan" in log.read_text().splitlines()
-        check(status != 0 and not suite if fail else status == 0 and suite,
-              f"make test with '{fail or 'nothing'}' failing: status {status}, suite {'run' if suite else 'not run'}")
+        ran = [line for line in log.read_text().splitlines() if line.startswith("ctest")]
+        check((status == 0) == (not fail) and ran == want,
+              f"make test with '{fail or 'nothing'}' failing: status {status}, ran {ran}")
 
 
 def check_reproducible_fails_when_builds_differ(scratch):
