@@ -18,16 +18,18 @@ run: deps
 # On a fresh machine each step starts as soon as what it needs is there: the
 # sanitizer build and the checks that need nothing more (the offscreen ones)
 # once `install-deps --build` is done, while in the background the page's
-# packages are installed, the page built, and then the browsers, the screen
-# reader and the rest installed; the other checks once all that is done. What
-# the background says is shown then. A failing check fails make test, but only
-# after the other checks have run too.
+# packages are installed, and then the browsers, the screen reader and the rest
+# while the page is built; the other checks once all that is done. The installs
+# set the pace, so what runs beside them yields the processor to them (nice).
+# What the background says is shown when it is done. A failing check fails
+# make test, but only after the other checks have run too.
 test:
 	@scripts/install-deps --build
 	@mkdir -p build
-	@{ scripts/install-deps --page && $(PAGE) && scripts/install-deps; } >build/background.log 2>&1 & background=$$!; \
-	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset asan; built=$$?; \
-	[ $$built -eq 0 ] && ctest --preset asan -L offscreen; offscreen=$$?; \
+	@{ scripts/install-deps --page && { nice sh -c '$(PAGE)' & page=$$!; scripts/install-deps && wait $$page; }; } \
+	    >build/background.log 2>&1 & background=$$!; \
+	cmake --preset asan -DKZD_WERROR=$(WERROR) >/dev/null && nice cmake --build --preset asan; built=$$?; \
+	[ $$built -eq 0 ] && nice ctest --preset asan -L offscreen; offscreen=$$?; \
 	wait $$background; prepared=$$?; cat build/background.log; \
 	[ $$built -eq 0 ] && [ $$prepared -eq 0 ] && ctest --preset asan -LE offscreen && [ $$offscreen -eq 0 ]
 
