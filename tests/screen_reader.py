@@ -262,6 +262,10 @@ def heard(walk, fail, prefix):
             walk(orca, log, stops, home)
         except (RuntimeError, subprocess.SubprocessError, GLib.Error) as error:
             fail(str(error))
+            # What Orca was doing when the walk stopped, for a failure seen once.
+            with log.lock:
+                print("\n".join(["Orca's log, its last lines:"] + [line[:200] for line in log.lines[-40:]]),
+                      file=sys.stderr)
         finally:
             if orca is not None:
                 orca.kill()
