@@ -88,19 +88,24 @@ int failAndReport()
     return QApplication::exec();
 }
 
-// Runs `then` from the event loop once `watched` has received an event of `type`.
+// Runs `then` from the event loop once `watched` has received an event that
+// `arrived` accepts.
 class After final : public QObject {
 public:
-    After(QObject *watched, QEvent::Type type, std::function<void()> then)
-        : m_watched(watched), m_type(type), m_then(std::move(then))
+    After(QObject *watched, std::function<bool(QEvent *)> arrived, std::function<void()> then)
+        : m_watched(watched), m_arrived(std::move(arrived)), m_then(std::move(then))
     {
         watched->installEventFilter(this);
+    }
+    After(QObject *watched, QEvent::Type type, std::function<void()> then)
+        : After(watched, [type](QEvent *event) { return event->type() == type; }, std::move(then))
+    {
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_watched && event->type() == m_type) {
+        if (watched == m_watched && m_arrived(event)) {
             m_watched->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
                 m_then();
@@ -112,15 +117,28 @@ protected:
 
 private:
     QObject *m_watched;
-    QEvent::Type m_type;
+    std::function<bool(QEvent *)> m_arrived;
     std::function<void()> m_then;
 };
 
 // Qt's Wayland client hands a window its next update request only once the
 // compositor has called back for the frame before: then that frame is on screen.
+// A callback later than Qt waits for (a loaded machine) marks the window hidden
+// meanwhile, and Qt 6.4 answers the late callback by exposing the window again,
+// keeping the update request back: that expose says the frame is shown.
 void afterFrameShown(QWindow *window, std::function<void()> then)
 {
-    new After(window, QEvent::UpdateRequest, std::move(then));
+    new After(
+        window,
+        [window, hidden = !window->isExposed()](QEvent *event) mutable {
+            if (event->type() == QEvent::Expose) {
+                if (window->isExposed())
+                    return hidden;
+                hidden = true;
+            }
+            return event->type() == QEvent::UpdateRequest;
+        },
+        std::move(then));
     window->requestUpdate();
 }
 
