@@ -31,6 +31,9 @@ async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', 
 // The same as a Playwright page, for the benchmarks.
 export const openBoard = async (browser, options) => (await open(browser, options)).page;
 
+const kModifierBits = { Alt: 1, Control: 2, Meta: 4, Shift: 8 };
+const kButtonBits = { left: 1, right: 2, middle: 4 };
+
 class Board extends PageBoard {
     waitFor(fn, arg) { return this.page.waitForFunction(fn, arg, { polling: 'raf' }); }
     async screenshot(selector) {
@@ -42,21 +45,20 @@ class Board extends PageBoard {
         return Buffer.from((await this.cdp.send('Page.captureScreenshot', { format: 'png', clip })).data, 'base64');
     }
 
+    // Over the DevTools protocol, every event of the gesture sent at once: the
+    // browser takes them in order, and waiting for each answer (as Playwright's
+    // mouse does) makes a press three round trips to the renderer. A pen's
+    // press comes without a hover before it.
     async click(points, { button = 'left', modifiers = [], pointer = 'mouse' } = {}) {
-        if (pointer === 'pen') {
-            const cdp = await this.page.context().newCDPSession(this.page);
-            for (const [i, [x, y]] of points.entries())
-                for (const type of ['mousePressed', 'mouseReleased'])
-                    await cdp.send('Input.dispatchMouseEvent', { type, x, y, button, clickCount: i + 1, pointerType: 'pen' });
-            return;
-        }
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
         for (const key of modifiers)
             await this.page.keyboard.down(key);
-        for (const [i, [x, y]] of points.entries()) {
-            await this.page.mouse.move(x, y);
-            await this.page.mouse.down({ button, clickCount: i + 1 });
-            await this.page.mouse.up({ button, clickCount: i + 1 });
-        }
+        const held = modifiers.reduce((bits, key) => bits | kModifierBits[key], 0);
+        const send = (type, [x, y], more) => this.cdp.send('Input.dispatchMouseEvent', { type, x, y, modifiers: held, pointerType: pointer, ...more });
+        await Promise.all(points.flatMap((point, i) => [
+            ...pointer === 'mouse' ? [send('mouseMoved', point)] : [],
+            send('mousePressed', point, { button, buttons: kButtonBits[button], clickCount: i + 1 }),
+            send('mouseReleased', point, { button, buttons: 0, clickCount: i + 1 })]));
         for (const key of modifiers)
             await this.page.keyboard.up(key);
     }

@@ -30,12 +30,10 @@ class Board extends PageBoard {
             throw new Error(`Puppeteer presses with a mouse only, not a ${pointer}`);
         for (const key of modifiers)
             await this.page.keyboard.down(key);
-        // Firefox counts the clicks of a double-click at one point only: a move starts the count anew.
-        for (const [x, y] of points) {
-            await this.page.mouse.move(x, y);
-            await this.page.mouse.down({ button });
-            await this.page.mouse.up({ button });
-        }
+        // Firefox counts the clicks of a double-click at one point only: a move
+        // starts the count anew. Each press is one command: the move, down and up.
+        for (const [x, y] of points)
+            await this.page.mouse.click(x, y, { button });
         for (const key of modifiers)
             await this.page.keyboard.up(key);
     }
