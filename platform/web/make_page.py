@@ -142,7 +142,8 @@ def board_markup(window):
             tag = 'label'
             attrs['class'] = ['option']
             checked = ' checked' if row['value'] != 0 else ''
-            inner = f'<input type="radio" name="kzd-selectors"{checked}><span>{text}</span>'
+            # No browser puts back a choice of an earlier load: a reload is a fresh board.
+            inner = f'<input type="radio" name="kzd-selectors" autocomplete="off"{checked}><span>{text}</span>'
         elif kind == 'Label':
             tag = 'div'
             attrs['class'] = ['label', look]

@@ -26,6 +26,8 @@
 //                           up, or null where the automation sees no requests
 //   windowOpenedBy(fn, arg) the board in the window that fn opens
 //   closed()                resolves once the board's window has closed
+//   reload()                where the adapter can (Chromium, Firefox): the page
+//                           loaded anew in the same window, resolved once up
 //   memory()                where the engine tells it (Chromium): the page's JS
 //                           heap after a full collection, its DOM nodes and
 //                           listeners, for the soak
@@ -94,6 +96,12 @@ export class PageBoard {
         await this.page.mouse.move(x, y);
         if (action !== 'move')
             await this.page.mouse[action]();
+    }
+    // The page loaded anew in the same window: a fresh board for less than a
+    // new window costs, once the ratio is back where it started.
+    async reload() {
+        await this.page.reload();
+        return awaitBoard(this);
     }
     requests() { return this.asked; }
     closed() { return this.gone; }

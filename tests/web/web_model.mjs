@@ -131,8 +131,12 @@ class Real {
 
     // The board's layout does not change while it runs: where the map and the
     // middle of each control (a selector's mark) lie is read once.
-    static async open(engine) {
-        const board = await engine.open({});
+    // A board that has passed its run is loaded anew where the adapter can:
+    // a long walk opens hundreds.
+    static async open(engine, passed) {
+        if (passed?.scaled)
+            await passed.board.setRatio(1);
+        const board = passed?.board.reload ? await passed.board.reload() : await engine.open({});
         const [map, centres] = await board.evaluate(() => {
             const box = (el) => el.getBoundingClientRect();
             const centres = Object.fromEntries([...document.querySelectorAll('#board [data-name]')].map((el) => {
@@ -283,7 +287,10 @@ class Tab extends Event {
 class Ratio extends Event {
     constructor(ratio) { super(); this.ratio = ratio; }
     apply() {}
-    drive(real) { return real.board.setRatio(this.ratio); }
+    drive(real) {
+        real.scaled = true;
+        return real.board.setRatio(this.ratio);
+    }
     toString() { return `ratio ${this.ratio}`; }
 }
 
@@ -355,20 +362,25 @@ async function walkRuns() {
     const seed = Number(process.env.KZD_SEED ?? 2026120700);
     const perRun = 150;
     let runs = 0;
+    let passed = null; // the last run's board, to be loaded anew, if it passed
     const property = fc.asyncProperty(fc.commands([anyEvent], { maxCommands: perRun, size: 'max',
                                                                 replayPath: process.env.KZD_REPLAY }),
                                       async (commands) => {
         if (walk.over() || walk.failedAt === null && !walk.replaying && walk.events >= events)
             return;
-        const { real, model } = await Real.open(engine);
+        const { real, model } = await Real.open(engine, passed);
+        passed = null;
         try {
             ++runs;
             await fc.asyncModelRun(() => ({ model, real }), commands);
+            if (real.board.reload)
+                passed = real; // closed with the engine, if no run comes after
         } catch (error) {
             walk.failedAt ??= performance.now();
             throw error;
         } finally {
-            await real.board.close();
+            if (passed !== real)
+                await real.board.close();
         }
     });
     try {
