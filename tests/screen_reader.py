@@ -45,6 +45,7 @@ class TerminalLog:
         tty.setraw(self.slave)  # no line-ending translation, no echo
         self.path = os.ttyname(self.slave)
         self.lines = []
+        self.pressed = 0  # the line the log stood at when the last key was pressed
         self.changed = time.monotonic()
         self.lock = threading.Lock()
         threading.Thread(target=self._read, daemon=True).start()
@@ -71,6 +72,12 @@ class TerminalLog:
     def quiet_for(self):
         with self.lock:
             return time.monotonic() - self.changed
+
+
+def press(log, key):
+    with log.lock:
+        log.pressed = len(log.lines)
+    subprocess.run(["xdotool", "key", key], check=True, timeout=30)
 
 
 def accessibility_bus():
@@ -189,7 +196,7 @@ def tab_walk(orca, log, focus, limit, stops, check=lambda number, stop: None, do
     spoken = 0
     while len(stops) < limit:
         if stops:
-            subprocess.run(["xdotool", "key", "Tab"], check=True, timeout=30)
+            press(log, "Tab")
         count = len(stops)
         wait_for(lambda: len(focus.gained) > count,
                  "the focus after Tab %d" % count if count else "the first stop to take the focus", orca)
@@ -209,7 +216,7 @@ def tab_round(orca, log, focus, presses):
     count = len(focus.gained)
     for _ in range(presses):
         moves, spoken = focus.moves, log.speech()[1]
-        subprocess.run(["xdotool", "key", "Tab"], check=True, timeout=30)
+        press(log, "Tab")
         # A Tab whose focus AT-SPI does not report is simply followed by the
         # next; one may move the focus more than once (to the page, then into
         # it), so the next waits until the focus has stayed put a while.
@@ -228,7 +235,7 @@ def tab_round(orca, log, focus, presses):
 def tab_step(orca, log, focus, back=False):
     """One press of Tab, or Shift+Tab, and the stop it reaches as tab_walk gives it."""
     count, spoken = len(focus.gained), log.speech()[1]
-    subprocess.run(["xdotool", "key", "shift+Tab" if back else "Tab"], check=True, timeout=30)
+    press(log, "shift+Tab" if back else "Tab")
     wait_for(lambda: len(focus.gained) > count, "the focus after %s" % ("Shift+Tab" if back else "Tab"), orca)
     return heard_at(orca, log, focus.gained[count], spoken)[0]
 
@@ -262,10 +269,11 @@ def heard(walk, fail, prefix):
             walk(orca, log, stops, home)
         except (RuntimeError, subprocess.SubprocessError, GLib.Error) as error:
             fail(str(error))
-            # What Orca was doing when the walk stopped, for a failure seen once.
+            # What Orca did from the last key pressed, for a failure seen once;
+            # not its clearing of a cache every two seconds when idle.
             with log.lock:
-                print("\n".join(["Orca's log, its last lines:"] + [line[:200] for line in log.lines[-40:]]),
-                      file=sys.stderr)
+                since = [line[:200] for line in log.lines[log.pressed:] if "Clearing cache" not in line]
+            print("\n".join(["Orca's log from the last key pressed:"] + since[:80]), file=sys.stderr)
         finally:
             if orca is not None:
                 orca.kill()
