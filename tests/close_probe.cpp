@@ -125,13 +125,15 @@ private:
 // compositor has called back for the frame before: then that frame is on screen.
 // A callback later than Qt waits for (a loaded machine) marks the window hidden
 // meanwhile, and Qt 6.4 answers the late callback by exposing the window again,
-// keeping the update request back: that expose says the frame is shown.
+// keeping the update request back: that expose says the frame is shown. (Qt
+// 6.11 can expose it again before the frame is on screen: there the update
+// request alone says so.)
 void afterFrameShown(QWindow *window, std::function<void()> then)
 {
     new After(
         window,
         [window, hidden = !window->isExposed()](QEvent *event) mutable {
-            if (event->type() == QEvent::Expose) {
+            if (QT_VERSION < QT_VERSION_CHECK(6, 11, 0) && event->type() == QEvent::Expose) {
                 if (window->isExposed())
                     return hidden;
                 hidden = true;

@@ -113,6 +113,9 @@ void tst_Wayland::onWeston()
 {
     QFETCH(int, scale);
     QFETCH(int, callbackWait);
+    if (callbackWait > 0 && QT_VERSION >= QT_VERSION_CHECK(6, 11, 0))
+        QSKIP("Qt 6.11's client, waiting 1 ms for each frame callback, can leave the window unpainted "
+              "past the screenshot");
     // Where the map, the buttons and the marker stand in the window, in its own pixels.
     TestWindow layout;
     const QPoint mapInWindow = layout.map()->mapTo(layout.window(), QPoint(0, 0));
