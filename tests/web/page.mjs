@@ -97,8 +97,8 @@ export class PageBoard {
         if (action !== 'move')
             await this.page.mouse[action]();
     }
-    // The page loaded anew in the same window: a fresh board for less than a
-    // new window costs, once the ratio is back where it started.
+    // The page loaded anew in the same window, at the ratio the window has: a
+    // fresh board for less than a new window costs.
     async reload() {
         await this.page.reload();
         return awaitBoard(this);

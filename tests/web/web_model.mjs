@@ -129,10 +129,10 @@ function difference(page, model) {
 class Real {
     constructor(board, map, centres) { Object.assign(this, { board, map, centres }); }
 
-    // The board's layout does not change while it runs: where the map and the
+    // A fresh board: the last run's, if it passed, loaded anew at the ratio it
+    // started at where the adapter can (a long walk opens hundreds), else a new
+    // one. Its layout does not change while it runs: where the map and the
     // middle of each control (a selector's mark) lie is read once.
-    // A board that has passed its run is loaded anew where the adapter can:
-    // a long walk opens hundreds.
     static async open(engine, passed) {
         if (passed?.scaled)
             await passed.board.setRatio(1);
