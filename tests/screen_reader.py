@@ -257,6 +257,11 @@ def heard_at(orca, log, stop, spoken, required=True):
         # Not marked as the last key: a failure's log then still shows the Tab.
         subprocess.run(["xdotool", "key", "KP_Enter"], check=True, timeout=30)
         wait_for(said, "Orca to speak of %r" % name, orca)
+    # Orca speaks a stop's name and its role as two utterances, and under load
+    # the pause between them can be longer than the quiet that ends a stop.
+    whole = lambda: announced(stop + (log.speech(spoken)[0],))  # noqa: E731
+    if said():
+        wait_until(whole, "Orca to say the role of %r" % name, orca, UNSAID_LIMIT)
     wait_for(lambda: log.quiet_for() >= QUIET, "Orca to finish speaking of %r" % name, orca)
     utterances, upto = log.speech(spoken)
     if asked is not None:
