@@ -127,9 +127,13 @@ private:
 // meanwhile, and Qt 6.4 answers the late callback by exposing the window again,
 // keeping the update request back: that expose says the frame is shown. (Qt
 // 6.11 can expose it again before the frame is on screen: there the update
-// request alone says so.)
-void afterFrameShown(QWindow *window, std::function<void()> then)
+// request alone says so.) A request kept back that way waits for the next
+// frame's callback, and Qt 6.8 asks for a callback only with a new picture:
+// the window is drawn again, unchanged, so that one comes.
+void afterFrameShown(QWidget *top, std::function<void()> then)
 {
+    QWindow *window = top->windowHandle();
+    top->update();
     new After(
         window,
         [window, hidden = !window->isExposed()](QEvent *event) mutable {
@@ -162,7 +166,7 @@ int showMarkerThenClose()
     // the marker is the one the update request waits for.
     const auto placeMarker = [&] {
         new After(marker, QEvent::Paint, [&] {
-            afterFrameShown(handle, [&] {
+            afterFrameShown(window.window(), [&] {
                 shown->stop();
                 std::printf("shown %dx%d\n", handle->width(), handle->height());
                 std::fflush(stdout);
@@ -173,7 +177,7 @@ int showMarkerThenClose()
         window.runMouseDown(&map::placeMarker, forms::MouseDown{1, 0, 100, 50});
     };
     QTimer::singleShot(0, [&] {
-        afterFrameShown(handle, [&] {
+        afterFrameShown(window.window(), [&] {
             // The maximised state and its refusal each take a round trip to the
             // compositor. Qt 6.4 at any scale, and Qt 6.11 at scale 2, draw the
             // fixed window into the maximised surface in a size the compositor
@@ -184,7 +188,7 @@ int showMarkerThenClose()
             if (!maximisable)
                 return placeMarker();
             new After(window.window(), QEvent::WindowStateChange,
-                      [&] { afterFrameShown(handle, [&] { afterFrameShown(handle, placeMarker); }); });
+                      [&] { afterFrameShown(window.window(), [&] { afterFrameShown(window.window(), placeMarker); }); });
             handle->showMaximized();
         });
     });

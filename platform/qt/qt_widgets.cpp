@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace forms {
 
@@ -160,19 +161,39 @@ void FormWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     // Qt's own title bar on Wayland draws a maximise button whatever the window
     // asks for; a press on it would leave the frame showing a maximised window
-    // of the same fixed size. The window takes the state back once Qt has
-    // applied it: taken back while it is being applied, the compositor never
-    // hears of it, and Qt 6.8 keeps the screen-filling size it was given while
-    // Qt 6.4 draws the fixed size into the maximised surface, which the
-    // compositor rejects as a protocol error.
-    if (event->type() == QEvent::WindowStateChange && isMaximized())
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (isMaximized())
-                    setWindowState(windowState() & ~Qt::WindowMaximized);
-            },
-            Qt::QueuedConnection);
+    // of the same fixed size. The window takes the state back once a frame of
+    // the maximised window has gone out. Taken back earlier, the compositor may
+    // never hear of it (Qt sends nothing before it has applied the state), or
+    // weston may drop it (between the client's acknowledgement and its next
+    // frame it compares the request with the state before), and Qt 6.8 keeps
+    // the screen-filling size it was given; Qt 6.4 draws the fixed size into
+    // the maximised surface, which the compositor rejects as a protocol error.
+    if (event->type() == QEvent::WindowStateChange && isMaximized()) {
+        m_refuseAfterPaint = isVisible();
+        if (m_refuseAfterPaint)
+            update();
+        else
+            refuseMaximised();
+    }
+}
+
+void FormWindow::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // The frame this paint belongs to goes out before queued calls run.
+    if (std::exchange(m_refuseAfterPaint, false))
+        refuseMaximised();
+}
+
+void FormWindow::refuseMaximised()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMaximized())
+                setWindowState(windowState() & ~Qt::WindowMaximized);
+        },
+        Qt::QueuedConnection);
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)

@@ -51,14 +51,17 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool isStop(const QWidget *w) const;
     bool selectInGroup(QWidget *from, bool next);
+    void refuseMaximised();
 
     std::vector<QWidget *> m_stops;
     std::function<void()> m_onClose;
+    bool m_refuseAfterPaint = false;
 };
 
 // The client area of a picture box: shows its picture from the top-left corner,
