@@ -33,13 +33,17 @@ const command = (name) => `KZD_PAGE=build/web/kelm-zizovu-dizuzed.html KZD_NPM=b
 // has one), then showing what it holds: the blank page one line; the bare board the
 // board's own controls as the page carries them, without the program, its
 // description, pictures or events: what the browser alone needs to show 145 controls.
+// Two more bare boards put a floor under what any program started before the
+// first paint can reach: one carries the program's bytes (its wasm, description
+// and script, none of them run), the other also compiles and instantiates the
+// wasm and reads the description, and draws nothing.
 function referencePages(page) {
     const font = (id) => page.match(new RegExp(`<script type="application/octet-stream" id="${id}">([^<]*)</script>`))[0];
-    const show = (id) => `<script>
+    const show = (id, first = '') => `<script>
 const bytesOf = (id) => {
     const text = document.getElementById(id).textContent.trim();
     return Uint8Array.fromBase64 ? Uint8Array.fromBase64(text) : Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
-};
+};${first}
 Promise.all([['kzd-font-regular', '400'], ['kzd-font-bold', '700']].map(([id, weight]) => {
     const face = new FontFace('KzdSans', bytesOf(id), { weight });
     document.fonts.add(face);
@@ -50,12 +54,21 @@ Promise.all([['kzd-font-regular', '400'], ['kzd-font-bold', '700']].map(([id, we
 ${font('kzd-font-regular')}${font('kzd-font-bold')}
 <p id="line" hidden style="font: 11px KzdSans">Kelm Zizovu Dizuzed</p>
 ${show('line')}</body></html>`;
-    const bare = page.replace(/<script type="application\/octet-stream" id="kzd-wasm">[^<]*<\/script>/, '')
-        .replace(/<script type="application\/json" id="kzd-description">[^<]*<\/script>/, '')
-        .replace(/<script>(?![^]*<script>)[^]*<\/script>/, show('board'));
-    if (bare === page || bare.includes('kzd-wasm') || bare.includes('kzd-description'))
+    const wasm = page.match(/<script type="application\/octet-stream" id="kzd-wasm">[^<]*<\/script>/)?.[0];
+    const description = page.match(/<script type="application\/json" id="kzd-description">[^<]*<\/script>/)?.[0];
+    const script = page.match(/<script>(?![^]*<script>)([^]*)<\/script>/)?.[1];
+    if (!wasm || !description || !script)
         throw new Error('the page no longer has the shape the bare board is cut from');
-    return { blank, bare };
+    const bareWith = (tail) => page.replace(wasm, '').replace(description, '')
+        .replace(/<script>(?![^]*<script>)[^]*<\/script>/, tail);
+    const carried = `${wasm}${description}<script type="text/plain">${script}</script>`;
+    // Every import a function that does nothing: the program is instantiated, never called.
+    const start = `
+const none = new Proxy({}, { get: () => new Proxy({}, { get: () => () => 0 }) });
+new WebAssembly.Instance(new WebAssembly.Module(bytesOf('kzd-wasm')), none);
+JSON.parse(document.getElementById('kzd-description').textContent);`;
+    return { blank, bare: bareWith(show('board')), carried: bareWith(carried + show('board')),
+             started: bareWith(carried + show('board', start)) };
 }
 
 // The board with a script before its own that counts what the page's own code
@@ -198,16 +211,18 @@ async function measure(name, pages) {
         // The pages alternate, so that a change in the machine's load falls on all
         // of them; on a shared machine single paints move by a factor of two. A
         // round before the counted ones warms the browser up.
-        const board = [], bare = [], blank = [];
+        const board = [], bare = [], blank = [], carried = [], started = [];
         for (let i = -1; i < runs; ++i) {
-            const times = [await firstPaint(engine, pages.url('board')), await firstPaint(engine, pages.url('bare')),
-                           await firstPaint(engine, pages.url('blank'))];
+            const times = [];
+            for (const name of ['board', 'bare', 'blank', 'carried', 'started'])
+                times.push(await firstPaint(engine, pages.url(name)));
             if (i >= 0)
-                [board[i], bare[i], blank[i]] = times;
+                [board[i], bare[i], blank[i], carried[i], started[i]] = times;
         }
         const ratio = median(board) / median(bare);
         const paired = median(board.map((b, i) => b / bare[i]));
         cells.paint = `${median(board).toFixed(1)} / ${median(bare).toFixed(1)}; ${ratio.toFixed(2)}; ${paired.toFixed(2)}: ${verdict(ratio <= 1.25)}`;
+        cells.floor = [carried, started].map((xs) => `${median(xs).toFixed(1)}; ${(median(xs) / median(bare)).toFixed(2)}`).join('; ');
         cells.blank = `${median(blank).toFixed(1)}; ${(median(board) / median(blank)).toFixed(2)}; ${(median(bare) / median(blank)).toFixed(2)}`;
 
         const page = await awaitBoard(await engine.visit(pages.url('board')));
@@ -280,6 +295,8 @@ const rows = [
      'ratio ≤ 1.25', (c) => c.paint],
     [`First paint of a blank page with the same fonts, median of ${runs} (ms); the board / blank page; the bare board / blank page`,
      'for reference', (c) => c.blank],
+    [`First paint of the bare board carrying the program unrun, then with its wasm also compiled and instantiated and its description read, nothing drawn, medians of ${runs} (ms); each / bare board`,
+     'for reference', (c) => c.floor],
     ['Placement: pointerdown to the marker laid out anew, median of 200 (ms); from the event\'s time stamp', '≤ 2', (c) => c.place],
     ['Clear on a filled sheet: click to the board laid out anew, median of 30 (ms); from the event\'s time stamp', '≤ 5', (c) => c.clear],
     ['Idle for 1 s after start: timers, frames and callbacks asked for since the page began / calls into the page\'s code in that second / animations / their script time (ms)',
