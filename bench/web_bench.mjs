@@ -59,8 +59,8 @@ ${show('line')}</body></html>`;
     const script = page.match(/<script>(?![^]*<script>)([^]*)<\/script>/)?.[1];
     if (!wasm || !description || !script)
         throw new Error('the page no longer has the shape the bare board is cut from');
-    const bareWith = (tail) => page.replace(wasm, '').replace(description, '')
-        .replace(/<script>(?![^]*<script>)[^]*<\/script>/, tail);
+    // The tail is put in by a function, so that no "$" in the script it carries reads as a pattern.
+    const bareWith = (tail) => page.replace(wasm, '').replace(description, '').replace(`<script>${script}</script>`, () => tail);
     const carried = `${wasm}${description}<script type="text/plain">${script}</script>`;
     // Every import a function that does nothing: the program is instantiated, never called.
     const start = `
