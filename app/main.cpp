@@ -1,17 +1,17 @@
 // Start-up: the program's identity and look, then its one window until it closes.
 
 #include "app/identity.h"
-#include "app/platform_start.h"
 #include "app/window.h"
 #include "platform/qt/qt_forms.h"
 #include "platform/qt/qt_look.h"
+#include "platform/qt/qt_start.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     app::applyIdentity();
-    app::PlatformStartGuard platformStart;
+    forms::PlatformStartGuard platformStart(app::kDesktopFileName);
     QApplication application(argc, argv);
     platformStart.release();
     forms::installLook(app::kWindow);

@@ -1,6 +1,5 @@
-#include "platform_start.h"
+#include "platform/qt/qt_start.h"
 
-#include "app/identity.h"
 #include "platform/qt/qt_text.h"
 
 #include <QRegularExpression>
@@ -15,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace app {
+namespace forms {
 
 namespace {
 
@@ -31,6 +30,7 @@ struct HeldMessage {
 std::mutex g_mutex;
 bool g_holding = false;
 QtMessageHandler g_previous = nullptr;
+QString g_program;
 std::vector<HeldMessage> g_held;
 
 // A variable of the environment as the line shows it.
@@ -119,8 +119,7 @@ void holdMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
         return;
     }
     QString line = QStringLiteral("%1: cannot open the window: %2")
-                       .arg(forms::qs(kDesktopFileName),
-                            describe(g_held, text));
+                       .arg(g_program, describe(g_held, text));
     for (QChar &c : line)
         if (c.category() == QChar::Other_Control)
             c = QLatin1Char(' ');
@@ -133,9 +132,10 @@ void holdMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
 
 } // namespace
 
-PlatformStartGuard::PlatformStartGuard()
+PlatformStartGuard::PlatformStartGuard(std::string_view program)
 {
     const std::lock_guard lock(g_mutex);
+    g_program = qs(program);
     g_holding = true;
     g_previous = qInstallMessageHandler(&holdMessage);
 }
@@ -165,4 +165,4 @@ void PlatformStartGuard::release()
     }
 }
 
-} // namespace app
+} // namespace forms
