@@ -1,5 +1,6 @@
 # The web edition: the same window and commands through the browser binding, in
-# one page, build/web/kelm-zizovu-dizuzed.html, with the fonts' licence beside it.
+# one page, build/web/kelm-zizovu-dizuzed.html, with the fonts' licence beside it,
+# and the same page as a site that works offline, build/web/site/.
 
 # Debian's Emscripten runs its JavaScript optimiser under Node.js and finds the
 # parser it needs in Debian's own Node.js modules, which a Node.js from elsewhere
@@ -63,22 +64,50 @@ add_custom_command(
     COMMAND ${KZD_NODE} $<TARGET_FILE:kzd_describe> > ${kzd_description}
     DEPENDS kzd_describe
     VERBATIM)
-# A page of a program, written into a folder with the fonts' licence beside it.
+# The site's icon: the window has no artwork of its own and shows the generic
+# program icon, so the site takes one too, Tango's, which every Debian release
+# carries as a drawing (tango-icon-theme, in the public domain), rendered at the
+# size an installed web app asks for.
+find_file(KZD_ICON application-x-executable.svg PATHS /usr/share/icons/Tango/scalable/mimetypes
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(KZD_ICON_COPYRIGHT copyright PATHS /usr/share/doc/tango-icon-theme NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_program(KZD_RSVG_CONVERT rsvg-convert REQUIRED)
+set(kzd_icon_size 512)
+set(kzd_icon ${CMAKE_CURRENT_BINARY_DIR}/icon.png)
+add_custom_command(
+    OUTPUT ${kzd_icon}
+    COMMAND ${KZD_RSVG_CONVERT} --width ${kzd_icon_size} --height ${kzd_icon_size} --output ${kzd_icon} ${KZD_ICON}
+    DEPENDS ${KZD_ICON}
+    VERBATIM)
+# A page of a program, written into a folder with the fonts' licence beside it;
+# with SITE, the same board also as a site in that folder, which works offline.
 function(kzd_page program folder)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" SITE "")
     set(page ${folder}/${KZD_DesktopFileName}.html)
+    set(site "")
+    if(arg_SITE)
+        set(site_files index.html manifest.webmanifest sw.js icon.png LICENSE-fonts LICENSE-icon)
+        list(TRANSFORM site_files PREPEND ${arg_SITE}/ OUTPUT_VARIABLE site_outputs)
+        set(site --site ${arg_SITE} --summary ${PROJECT_DESCRIPTION} --worker ${kzd_web_source}/sw.js
+                 --cache ${KZD_DesktopFileName} --icon ${kzd_icon} --icon-size ${kzd_icon_size}
+                 --icon-copyright ${KZD_ICON_COPYRIGHT})
+        set(site_depends ${kzd_web_source}/sw.js ${kzd_icon} ${KZD_ICON_COPYRIGHT})
+    endif()
     add_custom_command(
-        OUTPUT ${page} ${folder}/LICENSE-fonts
+        OUTPUT ${page} ${folder}/LICENSE-fonts ${site_outputs}
         COMMAND ${kzd_source_date_epoch} ${KZD_SYSTEM_PYTHON} ${kzd_web_source}/make_page.py
                 --name ${KZD_ApplicationName}
                 --template ${kzd_web_source}/page.html --script ${kzd_web_source}/page.js
                 --program $<TARGET_FILE:${program}> --wasm $<TARGET_FILE_DIR:${program}>/${program}.wasm --description ${kzd_description}
                 --regular ${KZD_LIBERATION_SANS_Regular} --bold ${KZD_LIBERATION_SANS_Bold}
                 --copyright ${KZD_LIBERATION_COPYRIGHT}
-                --out ${page} --licence ${folder}/LICENSE-fonts
-        DEPENDS ${program} ${kzd_description} ${kzd_epoch} ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html ${kzd_web_source}/page.js
+                --out ${page} --licence ${folder}/LICENSE-fonts ${site}
+        DEPENDS ${program} ${kzd_description} ${kzd_epoch} ${kzd_web_source}/make_page.py ${kzd_web_source}/page.html
+                ${kzd_web_source}/page.js ${site_depends}
         VERBATIM)
     add_custom_target(${program}_page ALL DEPENDS ${page})
 endfunction()
-kzd_page(kzd_web ${PROJECT_BINARY_DIR})
+# The page handed on, and beside it the same board as a site.
+kzd_page(kzd_web ${PROJECT_BINARY_DIR} SITE ${PROJECT_BINARY_DIR}/site)
 # The tests' page goes into a folder of its own, apart from what is handed on.
 kzd_page(kzd_web_failing ${PROJECT_BINARY_DIR}/failing)

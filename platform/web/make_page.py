@@ -3,10 +3,13 @@
 written out from the program's own description of them, the program (wasm
 inside its script), the page's script and style, and Liberation Sans Regular
 and Bold subset to what the window needs, inlined; the fonts' licence goes
-beside it."""
+beside it. With --site, the same board also as a site that works offline and
+installs as an app: the page as its index.html, a web app manifest, a service
+worker and an icon, each licence beside them."""
 
 import argparse
 import base64
+import hashlib
 import html
 import io
 import json
@@ -192,18 +195,53 @@ def board_markup(window):
 
 
 def licence_text(copyright_file):
-    """The stanza of Debian's copyright file that covers the font files."""
-    text = open(copyright_file, encoding='utf-8').read()
-    stanza = text.split('\n\n')
-    for i, part in enumerate(stanza):
-        if part.startswith('Files: *'):
-            lines = [part]
-            for more in stanza[i + 1:]:
-                if re.match(r'^(Files|License):', more):
-                    break
-                lines.append(more)
-            return '\n\n'.join(lines) + '\n'
-    sys.exit(f'{copyright_file}: no stanza for the font files')
+    """The stanza of Debian's copyright file that covers all its files, and its
+    licence's own stanza where the file gives the text apart."""
+    stanzas = open(copyright_file, encoding='utf-8').read().strip().split('\n\n')
+    files = next((part for part in stanzas if part.startswith('Files: *')), None)
+    if files is None:
+        sys.exit(f'{copyright_file}: no stanza for all its files')
+    licence = re.search(r'^License: (.+)$', files, re.M).group(1).strip()
+    return '\n\n'.join([files] + [part for part in stanzas if part.startswith(f'License: {licence}\n')]) + '\n'
+
+
+# What a page may load: nothing but itself. The site may also load its own
+# files (the manifest, the icon, the worker that keeps them), and nothing else.
+PAGE_POLICY = "default-src 'none'; script-src 'unsafe-inline' 'wasm-unsafe-eval'; style-src 'unsafe-inline'; form-action 'none'"
+SITE_POLICY = f"{PAGE_POLICY}; manifest-src 'self'; img-src 'self'; worker-src 'self'"
+SITE_HEAD = ('\n<link rel="manifest" href="manifest.webmanifest">\n'
+             '<link rel="icon" href="icon.png">\n<link rel="apple-touch-icon" href="icon.png">')
+
+
+def write(path, text):
+    open(path, 'w', encoding='utf-8').write(text)
+
+
+def write_site(folder, page, args):
+    """The board as a static site: served once, it opens and works offline
+    through its service worker, and installs as an app in a window of its own.
+    The worker's version is the hash of every file it keeps, so that a new
+    build brings a new worker, which the browser fetches at the board's next
+    start."""
+    os.makedirs(folder, exist_ok=True)
+    write(os.path.join(folder, 'index.html'), page)
+    write(os.path.join(folder, 'manifest.webmanifest'), json.dumps({
+        'name': args.name, 'description': args.summary, 'lang': 'en',
+        'id': './', 'start_url': './', 'scope': './', 'display': 'standalone',
+        'icons': [{'src': 'icon.png', 'sizes': f'{args.icon_size}x{args.icon_size}', 'type': 'image/png'}],
+    }, indent=1) + '\n')
+    open(os.path.join(folder, 'icon.png'), 'wb').write(open(args.icon, 'rb').read())
+    write(os.path.join(folder, 'LICENSE-fonts'), licence_text(args.copyright))
+    theme = re.search(r'^Upstream-Name: (.+)$', open(args.icon_copyright, encoding='utf-8').read(), re.M).group(1)
+    write(os.path.join(folder, 'LICENSE-icon'), f'icon.png: the generic program icon of the {theme}, as Debian carries it.\n\n'
+                                                 + licence_text(args.icon_copyright))
+    kept = ['index.html', 'manifest.webmanifest', 'icon.png', 'LICENSE-fonts', 'LICENSE-icon']
+    version = hashlib.sha256()
+    for file in kept:
+        version.update(open(os.path.join(folder, file), 'rb').read())
+    fields = {'@VERSION@': version.hexdigest()[:16], '@FILES@': json.dumps(kept), '@CACHE@': args.cache}
+    worker = open(args.worker, encoding='utf-8').read()
+    write(os.path.join(folder, 'sw.js'), re.sub('|'.join(map(re.escape, fields)), lambda m: fields[m.group(0)], worker))
 
 
 def main():
@@ -211,6 +249,10 @@ def main():
     for name in ['template', 'program', 'wasm', 'script', 'regular', 'bold', 'copyright', 'description', 'out', 'licence']:
         parser.add_argument(f'--{name}', required=True)
     parser.add_argument('--name', required=True)
+    # The site, made beside the page where a folder is given.
+    for name in ['site', 'summary', 'worker', 'cache', 'icon', 'icon-copyright']:
+        parser.add_argument(f'--{name}')
+    parser.add_argument('--icon-size', type=int)
     args = parser.parse_args()
 
     # Every caption, heading, digit and face word of the window, in its font.
@@ -242,9 +284,13 @@ def main():
         '@WASM@': base64.b64encode(open(args.wasm, 'rb').read()).decode('ascii'),
     }
     # One pass, so no field's text is read as another field.
-    page = re.sub('|'.join(re.escape(k) for k in fields), lambda m: fields[m.group(0)], page)
-    open(args.out, 'w', encoding='utf-8').write(page)
-    open(args.licence, 'w', encoding='utf-8').write(licence_text(args.copyright))
+    def fill(more):
+        both = {**fields, **more}
+        return re.sub('|'.join(re.escape(k) for k in both), lambda m: both[m.group(0)], page)
+    write(args.out, fill({'@POLICY@': PAGE_POLICY, '@SITE@': ''}))
+    write(args.licence, licence_text(args.copyright))
+    if args.site:
+        write_site(args.site, fill({'@POLICY@': SITE_POLICY, '@SITE@': SITE_HEAD}), args)
 
 
 if __name__ == '__main__':

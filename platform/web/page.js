@@ -19,6 +19,7 @@
     const canvases = []; // by row id: where a picture is drawn
     let running = false; // taken up, drawn and shown
     let over = false;    // ended, or stopped by a failure: nothing more is said
+    let closing = false; // the board's own Close is taking the page down
 
     const hex = (argb) => '#' + (argb & 0xFFFFFF).toString(16).padStart(6, '0');
     const physical = (logical, ratio) => Math.ceil(logical * ratio - 1e-9);
@@ -357,6 +358,7 @@
         // A page can close only a window that a script opened; any other it
         // takes down as far as it can.
         unload() {
+            closing = true;
             window.close();
             if (!window.closed)
                 end();
@@ -364,6 +366,25 @@
         // A handler's forms call failed: the text names the operation and the control.
         report: fail,
     };
+
+    // What is typed lives in the page alone, and a reload key, a swipe back or a
+    // tab closed by mistake would lose it in one stroke: while any cell or note
+    // holds text, leaving the page asks the browser's own question first. The
+    // board's Close asks nothing, as on the desktop, and a board it has taken
+    // down holds nothing to lose.
+    addEventListener('beforeunload', (e) => {
+        if (!closing && board?.isConnected && inputs.some((el) => el && el.type !== 'radio' && el.value !== '')) {
+            e.preventDefault();
+            e.returnValue = true; // what older engines look for instead
+        }
+    });
+
+    // Served as the site, the board has a service worker keep its files, so that
+    // it opens again with the network gone; opened as a file it has none. The
+    // worker is asked for once the board is up, and a browser that keeps none
+    // (a private window, a setting) leaves the board as it is.
+    if (document.querySelector('link[rel=manifest]') && navigator.serviceWorker)
+        addEventListener('load', () => navigator.serviceWorker.register('sw.js').catch(() => {}), {once: true});
 
     // The program and the fonts travel in the page and are loaded from its own
     // bytes, decoded by the browser where it can.

@@ -3,6 +3,10 @@
 // fresh profile each time, nothing that talks to the network on the browser's
 // own account.
 
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
 import { PageBoard, awaitBoard, pagePath, pageUrl, requireNpm, urlOf, viewport } from './page.mjs';
 
 export { pagePath, pageUrl };
@@ -10,14 +14,13 @@ const { chromium } = requireNpm('playwright-core');
 
 // Playwright starts Chromium on a fresh profile of its own in a temporary folder
 // and removes it afterwards.
-export function launch() {
-    return chromium.launch({
-        executablePath: process.env.KZD_CHROMIUM || '/usr/bin/chromium',
-        // Chromium refuses its sandbox as root, which CI runs as.
-        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
-               '--disable-component-update', '--disable-sync', '--disable-quic'],
-    });
-}
+const kLaunch = {
+    executablePath: process.env.KZD_CHROMIUM || '/usr/bin/chromium',
+    // Chromium refuses its sandbox as root, which CI runs as.
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--disable-quic'],
+};
+export const launch = () => chromium.launch(kLaunch);
 
 // A fresh board in a context of its own.
 async function open(browser, { ratio = 1, touch = false, colorScheme = 'light', forcedColors = false, variant } = {}) {
@@ -108,19 +111,32 @@ class Board extends PageBoard {
     }
 
     close() { return this.page.context().close(); }
+
+    async installability() {
+        this.cdp ??= await this.page.context().newCDPSession(this.page);
+        return (await this.cdp.send('Page.getInstallabilityErrors')).installabilityErrors.map((e) => e.errorId);
+    }
 }
 
-async function visit(browser, url) {
-    const page = await (await browser.newContext({ viewport })).newPage();
+// A new context's profile is off the record, from which Chromium installs no
+// app; a kept one is a browser of its own on a profile in a temporary folder.
+async function visit(browser, url, { kept = false } = {}) {
+    const folder = kept && mkdtempSync(join(tmpdir(), 'kzd-profile-'));
+    const context = kept ? await chromium.launchPersistentContext(folder, { ...kLaunch, viewport })
+                         : await browser.newContext({ viewport });
+    const page = context.pages()[0] ?? await context.newPage();
     await page.goto(url);
-    return new Board(page);
+    const board = new Board(page);
+    if (kept)
+        board.close = () => context.close().finally(() => rmSync(folder, { recursive: true, force: true }));
+    return board;
 }
 
 export async function start() {
     const browser = await launch();
     return {
         open: (options) => open(browser, options),
-        visit: (url) => visit(browser, url),
+        visit: (url, options) => visit(browser, url, options),
         close: () => browser.close(),
     };
 }

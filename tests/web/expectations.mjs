@@ -15,6 +15,7 @@ const cannot = {
         pen: 'Firefox\'s WebDriver BiDi has no pen: input.performActions answers "Unimplemented pointerMove for pointerType pen"',
         'Tab out of the page': `headless Firefox ${noControls}`,
         'fractional point': 'Puppeteer rounds a pointer\'s place to whole CSS pixels before it goes to WebDriver BiDi',
+        installability: 'Firefox installs no web app on Linux and has no installability check',
     },
     webkit: {
         'moved double-click': `WebKitWebDriver on GTK ${moved}`,
@@ -24,6 +25,8 @@ const cannot = {
         'network log': 'classic WebDriver has no network log (the page\'s own Resource Timing, checked everywhere, stays)',
         'forced colours': 'WebKitGTK has no forced colours mode (no forced-colors media, no preference that forces the user\'s colours)',
         'fractional ratio': 'WebKitGTK\'s device pixel ratio is GTK\'s scale, a whole number (GDK_SCALE, or the X settings\' Gdk/WindowScalingFactor)',
+        'leave-page question': 'classic WebDriver answers a leave-page question itself when it navigates, so the automation never sees it',
+        installability: 'WebKitGTK installs no web app and has no installability check',
     },
 };
 

@@ -26,15 +26,22 @@
 //                           up, or null where the automation sees no requests
 //   windowOpenedBy(fn, arg) the board in the window that fn opens
 //   closed()                resolves once the board's window has closed
-//   reload()                where the adapter can (Chromium, Firefox): the page
-//                           loaded anew in the same window, resolved once up
+//   reload()                the page loaded anew in the same window, resolved
+//                           once up; where the browser asks whether to leave
+//                           the page, the answer is to leave
+//   asksToLeave()           where the automation sees the browser's leave-page
+//                           question (Chromium, Firefox): whether a reload asks
+//                           it; answered to stay, else the page is loaded anew
 //   memory()                where the engine tells it (Chromium): the page's JS
 //                           heap after a full collection, its DOM nodes and
 //                           listeners, for the soak
 //   close()
-// For the benchmarks, the engine also has visit(url): any page, in a fresh
-// window as a board is, resolved once loaded, with a board's methods; a board
-// the page may hold is not waited for.
+// For the benchmarks and the site, the engine also has visit(url, { kept }):
+// any page, in a fresh window as a board is, resolved once loaded, with a
+// board's methods; a board the page may hold is not waited for. Kept: in a
+// profile such as a user's browser keeps, from which Chromium installs web
+// apps, and there the board has installability(): what Chromium finds wanting
+// for installing the page as an app.
 
 import { createRequire } from 'node:module';
 import { basename, dirname, join, resolve } from 'node:path';
@@ -53,6 +60,8 @@ export const pagePath = page;
 // The page the web build makes for the tests only, in a folder of its own beside
 // the page: its binding fails every Set Left.
 export const failingPagePath = join(dirname(page), 'failing', basename(page));
+// The same board as a site that works offline, which the web build makes beside the page.
+export const sitePath = join(dirname(page), 'site');
 // The page a board opens: the built page, or a variant of it.
 export const urlOf = (variant) => (variant ? pathToFileURL(resolve(variant)).href : pageUrl);
 
@@ -100,8 +109,39 @@ export class PageBoard {
     // The page loaded anew in the same window, at the ratio the window has: a
     // fresh board for less than a new window costs.
     async reload() {
-        await this.page.reload();
+        const leave = (dialog) => dialog.type() === 'beforeunload' && dialog.accept();
+        this.page.on('dialog', leave);
+        try {
+            await this.page.reload();
+        } finally {
+            this.page.off('dialog', leave);
+        }
         return awaitBoard(this);
+    }
+    async asksToLeave() {
+        let seen = false, stay;
+        const asked = new Promise((resolve) => {
+            stay = (dialog) => {
+                seen = dialog.type() === 'beforeunload';
+                resolve(dialog.dismiss().then(() => seen));
+            };
+        });
+        this.page.on('dialog', stay);
+        // Answered to stay, the reload is given up: Firefox's automation says so
+        // as an error, Chromium's never settles.
+        const reloading = this.page.reload().then(() => false, (error) => {
+            if (seen)
+                return true;
+            throw error;
+        });
+        try {
+            const answer = await Promise.race([reloading, asked]);
+            if (!answer)
+                await awaitBoard(this);
+            return answer;
+        } finally {
+            this.page.off('dialog', stay);
+        }
     }
     requests() { return this.asked; }
     closed() { return this.gone; }

@@ -9,13 +9,15 @@
 //   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE, KZD_NPM and KZD_NAME set)
 
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { readFile } from 'node:fs/promises';
+import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { basename, join } from 'node:path';
+import { basename, extname, join } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { expected } from './expectations.mjs';
-import { failingPagePath, pagePath, pageUrl, programName } from './page.mjs';
+import { awaitBoard, failingPagePath, pagePath, pageUrl, programName, sitePath } from './page.mjs';
 
 const engineName = process.argv[2];
 const adapters = { chromium: './chromium.mjs', firefox: './firefox.mjs', webkit: './webkit.mjs' };
@@ -530,10 +532,87 @@ check('the page is the window: its title, language and last line; Close takes th
                  `${programName} has ended. Reload the page to start a fresh board.`);
     // Opened as its own window, the page closes.
     const popup = await board.windowOpenedBy((url) => { window.open(url, '_blank', 'popup'); }, pageUrl);
-    // The click ends the page it lands in, so the automation may not hear back from it.
+    // Close asks nothing, whatever is typed; the click ends the page it lands in,
+    // so the automation may not hear back from it.
+    await typeInto(popup, 'RichTextBox1(1)', 'kept nowhere');
     await clickOn(popup, selectorOf('cmdClose')).catch(() => {});
     await popup.closed();
 }));
+
+check('leaving the page asks the browser\'s own question while a cell or note holds typed text, and only then',
+      ['leave-page question'], () => onBoard({}, async (board) => {
+    assert.equal(await board.asksToLeave(), false, 'a fresh board');
+    // A window the user has moved on in, which Close takes the board out of rather than closes.
+    await board.evaluate(() => history.pushState(null, ''));
+    for (const [name, then] of [['Text1(79)', 'cmdClear'], ['RichTextBox1(0)', 'cmdClear'], ['Text1(0)', 'cmdClose']]) {
+        await typeInto(board, name, 'Orc chief');
+        assert.equal(await board.asksToLeave(), true, `${name} typed into`);
+        await clickOn(board, selectorOf(then));
+        assert.equal(await board.asksToLeave(), false, `${name} typed into, then ${then}`);
+    }
+}));
+
+// A static host on the loopback, which can go away and come back on its port.
+async function staticHost(folder) {
+    const types = { '.html': 'text/html', '.js': 'text/javascript', '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
+    let server, port = 0;
+    const start = () => new Promise((resolve, reject) => {
+        server = createServer((request, response) => {
+            const path = join(folder, new URL(request.url, 'http://host').pathname.replace(/\/$/, '/index.html'));
+            readFile(path).then((body) => response.writeHead(200, { 'content-type': types[extname(path)] ?? 'text/plain' }).end(body),
+                                () => response.writeHead(404).end());
+        }).once('error', reject).listen(port, '127.0.0.1', () => resolve(port = server.address().port));
+    });
+    await start();
+    return { url: `http://127.0.0.1:${port}/`, start,
+             stop: () => new Promise((resolve) => { server.closeAllConnections(); server.close(resolve); }) };
+}
+
+check('the site, once visited, opens and works with its host gone; Chromium can install it; a newer build on the host '
+      + 'is taken at a later start, never under a board in use', [], async (t) => {
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-site-'));
+    cpSync(sitePath, folder, { recursive: true });
+    const host = await staticHost(folder);
+    const board = await awaitBoard(await engine.visit(host.url, { kept: true }));
+    // Which build shows, whether it is the document that was in use, and a cell's text.
+    const state = () => [document.querySelector('meta[name=kzd-build]')?.content ?? 'first', window.inUse ?? false,
+                         document.querySelector('[data-name="Text1(0)"]').value];
+    try {
+        await board.waitFor(() => !!navigator.serviceWorker.controller);
+        await t.test('no installability error', expected(engineName, 'installability', ['installability']),
+                     async () => assert.deepEqual(await board.installability(), []));
+        await host.stop();
+        await board.reload();
+        const { rows } = await description(board);
+        assert.equal(await board.evaluate(() => document.querySelectorAll('#board [data-name]').length), rows.length, 'the whole board');
+        await clickOn(board, `${selectorOf('Option3')} input`);
+        await board.click([(await mapPoint(board))([100, 60])]);
+        assert.deepEqual((await markerPlaces(board))[2], [100, 60], 'placed');
+        await clickOn(board, selectorOf('cmdClear'));
+        assert.deepEqual((await markerPlaces(board))[2], [100, 400], 'parked by Clear');
+
+        // A newer build: another page, and a worker of another version.
+        const edit = (file, from, to) => writeFileSync(join(folder, file), readFileSync(join(folder, file), 'utf8').replace(from, to));
+        edit('index.html', '<head>', '<head>\n<meta name="kzd-build" content="newer">');
+        edit('sw.js', /^const version = '(\w+)';/m, "const version = '$1-newer';");
+        await host.start();
+        await board.reload();
+        await typeInto(board, 'Text1(0)', 'Orc chief');
+        await board.evaluate(() => { window.inUse = true; });
+        await board.waitFor(() => {
+            caches.keys().then((names) => { window.kept = names; });
+            return window.kept?.length === 1 && window.kept[0].endsWith('-newer');
+        });
+        assert.deepEqual(await board.evaluate(state), ['first', true, 'Orc chief'], 'the board in use stays as it is');
+        await clickOn(board, selectorOf('cmdClear'));
+        await board.reload();
+        assert.deepEqual(await board.evaluate(state), ['newer', false, ''], 'the next start opens the newer build');
+    } finally {
+        await board.close();
+        await host.stop();
+        rmSync(folder, { recursive: true, force: true });
+    }
+});
 
 check('Tab walks every stop of the window in order and Shift+Tab walks back, with no trap, showing the page\'s ring at each', [], (t) =>
         onBoard({}, async (board) => {

@@ -207,6 +207,12 @@ class Board {
         return { role: await el.getAriaRole(), name: await el.getAccessibleName() };
     }
 
+    // Classic WebDriver answers a leave-page question itself, and so never shows it.
+    async reload() {
+        await (await this.use()).navigate().refresh();
+        return awaitBoard(this);
+    }
+
     // Classic WebDriver sees no requests.
     requests() { return null; }
 
