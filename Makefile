@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test releases bench deb mutants soak deps clean
+.PHONY: run test releases bench deb mutants soak screenshots deps clean
 
 deps:
 	@scripts/install-deps
@@ -68,6 +68,13 @@ mutants: deps
 SOAK_EVENTS := 200000
 soak: deps web
 	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node tests/web/web_model.mjs chromium --soak $(SOAK_EVENTS)
+
+# The README's pictures, docs/window.png and docs/page.png, taken of the real
+# window and page with the same battle on both (scripts/screenshots).
+screenshots: deps web
+	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset release --target kelm-zizovu-dizuzed
+	scripts/screenshots
 
 clean:
 	rm -rf build
