@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test releases bench deb mutants soak deps clean
+.PHONY: run test releases bench deb mutants soak screenshots deps clean
 
 deps:
 	@scripts/install-deps
@@ -35,21 +35,21 @@ test:
 
 # The same suite and package check on Debian 13 and unstable, each in a fresh
 # root made with mmdebstrap from a clean clone of the current commit (see
-# README, Two commands). Needs root; takes about ten minutes a release.
+# docs/building.md). Needs root; takes about ten minutes a release.
 releases:
 	@scripts/install-deps mmdebstrap
 	scripts/test-releases
 
 # Release binaries, then one table of start-up, memory, placement and Clear
 # figures against their baselines and targets, and one of the web edition's in
-# Chromium, Firefox ESR and WebKitGTK (see README, Performance).
+# Chromium, Firefox ESR and WebKitGTK (see docs/performance.md).
 bench: deps web
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target bench_driver
 	bench/run-bench build/release
 	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node bench/web_bench.mjs
 
-# The Debian package, from the release build (see README, Install). CPack
+# The Debian package, from the release build (see docs/building.md). CPack
 # gives the folders and archive members it makes the modes the umask leaves, so
 # it packs under Debian's umask, whatever the builder's.
 deb: deps
@@ -64,16 +64,23 @@ mutants: deps
 
 # A developer's tool, not part of `make test`: one board of the web page walked
 # for SOAK_EVENTS events in Chromium against the window's model, its JS heap and
-# DOM sampled as it goes; fails if they grow (see README, The web edition).
+# DOM sampled as it goes; fails if they grow (see docs/testing.md).
 SOAK_EVENTS := 200000
 soak: deps web
 	KZD_PAGE=$(CURDIR)/build/web/kelm-zizovu-dizuzed.html KZD_NPM=$(CURDIR)/build/npm node tests/web/web_model.mjs chromium --soak $(SOAK_EVENTS)
 
+# The README's pictures, docs/window.png and docs/page.png, taken of the real
+# window and page with the same battle on both (scripts/screenshots).
+screenshots: deps web
+	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset release --target kelm-zizovu-dizuzed
+	scripts/screenshots
+
 clean:
 	rm -rf build
 
-# The web edition: one page, build/web/kelm-zizovu-dizuzed.html (see README,
-# Web edition), built by Emscripten from the same sources.
+# The web edition: one page, build/web/kelm-zizovu-dizuzed.html (see docs/design.md,
+# The page and the site), built by Emscripten from the same sources.
 .PHONY: web
 PAGE = cmake --preset web -DKZD_WERROR=$(WERROR) >/dev/null && cmake --build --preset web
 web: deps

@@ -1,5 +1,5 @@
 // What each engine's automation cannot express, and where the page is known to
-// be wrong in an engine: the one list of both, kept in step with the README's
+// be wrong in an engine: the one list of both, kept in step with docs/testing.md's
 // engines table. A check that needs what an engine cannot express is skipped
 // there with the reason; a check the page fails in an engine runs there, and
 // its failure is reported with the reason without failing the suite.
