@@ -71,7 +71,9 @@ soak: deps web
 
 # The README's pictures, docs/window.png and docs/page.png, taken of the real
 # window and page with the same battle on both (scripts/screenshots).
+# It grabs the window with maim and packs the pictures with optipng.
 screenshots: deps web
+	@scripts/install-deps maim optipng
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target kelm-zizovu-dizuzed
 	scripts/screenshots
