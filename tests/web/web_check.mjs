@@ -552,14 +552,16 @@ check('leaving the page asks the browser\'s own question while a cell or note ho
     }
 }));
 
-// A static host on the loopback, which can go away and come back on its port.
+// A static host on the loopback, which can go away and come back on its port,
+// and lets browsers keep its files for ten minutes, as common hosts do.
 async function staticHost(folder) {
     const types = { '.html': 'text/html', '.js': 'text/javascript', '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
     let server, port = 0;
     const start = () => new Promise((resolve, reject) => {
         server = createServer((request, response) => {
             const path = join(folder, new URL(request.url, 'http://host').pathname.replace(/\/$/, '/index.html'));
-            readFile(path).then((body) => response.writeHead(200, { 'content-type': types[extname(path)] ?? 'text/plain' }).end(body),
+            readFile(path).then((body) => response.writeHead(200, { 'content-type': types[extname(path)] ?? 'text/plain',
+                                                                 'cache-control': 'max-age=600' }).end(body),
                                 () => response.writeHead(404).end());
         }).once('error', reject).listen(port, '127.0.0.1', () => resolve(port = server.address().port));
     });
