@@ -261,7 +261,8 @@ def closures():
     # without it), and what the Makefile and scripts ask it for.
     # (Files only: running a script through Python may leave a __pycache__ beside it.)
     asked = {name for path in [ROOT / "Makefile", *(ROOT / "scripts").iterdir()] if path.is_file()
-             for name in re.findall(r"scripts/install-deps ([a-z0-9][\w.+-]*)", path.read_text())}
+             for names in re.findall(r"scripts/install-deps ((?:[a-z0-9][\w.+-]* *)+)", path.read_text())
+             for name in names.split()}
     listed = subprocess.run([ROOT / "scripts/install-deps", "--list", *sorted(asked)], capture_output=True, text=True,
                             check=True)
     installed = base | set(listed.stdout.split())
