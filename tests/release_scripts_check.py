@@ -9,9 +9,10 @@ passed; test-releases makes roots of Debian 13 and unstable unless told others
 and copies out the package of each that passed; an npm install cut short is
 made again. The time the build writes is the commit's, however the tree was
 checked out; make deb packs under Debian's umask; warnings are errors in CI
-only; check-reproducible fails when two builds differ, and make dist writes a
-release whose sums it proves. An incremental make web follows the page's script
-and the commit's time.
+only; check-reproducible fails when the builds of its two copies differ, as
+they do where the build takes in its folder, umask or time zone; make dist
+names each asset with the build's version and sums them all. An incremental
+make web follows the page's script and the commit's time.
 
 Then every program the build, the suite and the benchmarks start (found where
 those files start one), every file the build's configuration found and every
@@ -20,7 +21,7 @@ installs, one those depend on, or one every fresh Debian root has; what the
 build and the page's build find, from what it installs for make test's steps
 (--build, then --page) before each starts.
 
-Usage: release_scripts_check.py BUILD_DIR
+Usage: release_scripts_check.py BUILD_DIR   (whose KZD_WEB_PAGE names the page's build)
 """
 
 import email.utils
