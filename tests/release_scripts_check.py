@@ -376,11 +376,11 @@ def everything_used_is_installed(build):
     # What the sanitizer build and the page's build find, and the page's build's
     # Python, make test starts once install-deps --build, then --page, is done.
     step = {}
-    for build, option in [(build, "--build"), (web_page(build).parent, "--page")]:
-        cache = (build / "CMakeCache.txt").read_text()
+    for folder, option in [(build, "--build"), (web_page(build).parent, "--page")]:
+        cache = (folder / "CMakeCache.txt").read_text()
         for name, value in re.findall(r"^(\w+_DIR|CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|KZD_\w+):(?:FILE)?PATH=(/usr/\S+)$",
                                       cache, re.M):
-            used[value] = f"{value} (the {build.name} build's {name})"
+            used[value] = f"{value} (the {folder.name} build's {name})"
             step.setdefault(value, option)
     for path in list(ROOT.glob("tests/*.py")) + list(ROOT.glob("platform/web/*.py")):
         for module in re.findall(r"^(?:import|from) (\w+)", path.read_text(), re.M):
