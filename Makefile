@@ -58,10 +58,9 @@ deb: deps
 	cd build/release && umask 022 && cpack -G DEB
 
 # A release in build/dist/: the page, the site, the package of this machine's
-# Debian and those `make releases` left, the source, their sums and a guide
-# (see README, Checking a page or package against its commit). It builds the
-# page and the package itself (make web deb), once it has seen that the tree
-# is a commit's.
+# Debian and those `make releases` left, the source, their sums and a guide for
+# whoever downloads them (scripts/dist). It builds the page and the package
+# itself (make web deb), once it has seen that the tree is a commit's.
 dist:
 	@scripts/dist
 
