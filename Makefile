@@ -4,7 +4,7 @@
 WERROR := $(if $(CI),ON,OFF)
 PROGRAM := build/release/app/kelm-zizovu-dizuzed
 
-.PHONY: run test releases bench deb mutants soak screenshots deps clean
+.PHONY: run test releases bench deb dist mutants soak screenshots deps clean
 
 deps:
 	@scripts/install-deps
@@ -56,6 +56,13 @@ deb: deps
 	cmake --preset release -DKZD_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release --target kelm-zizovu-dizuzed
 	cd build/release && umask 022 && cpack -G DEB
+
+# A release in build/dist/: the page, the site, the package of this machine's
+# Debian and those `make releases` left, the source, their sums and a guide for
+# whoever downloads them (scripts/dist). It builds the page and the package
+# itself (make web deb), once it has seen that the tree is a commit's.
+dist:
+	@scripts/dist
 
 # A developer's tool, not part of `make test`: plants each mistake listed in
 # tests/mutants.toml in a scratch copy and reports which tests catch it.

@@ -5,18 +5,27 @@
 run in a scratch copy of the tree with every command they start replaced by a
 stub that logs its command line and fails when told to: each script fails at
 the first step that fails and runs nothing after it, and passes only when all
-passed; test-releases makes roots of Debian 13 and unstable unless told others.
-The time the build writes is the commit's, however the tree was checked out;
-make deb packs under Debian's umask; check-reproducible fails when two builds differ.
+passed; test-releases makes roots of Debian 13 and unstable unless told others
+and copies out the package of each that passed; an npm install cut short is
+made again. The time the build writes is the commit's, however the tree was
+checked out; make deb packs under Debian's umask; warnings are errors in CI
+only; check-reproducible fails when the builds of its two copies differ, as
+they do where the build takes in its folder, umask or time zone; make dist
+names each asset with the build's version and sums them all. An incremental
+make web follows the page's script and the commit's time.
 
 Then every program the build, the suite and the benchmarks start (found where
 those files start one), every file the build's configuration found and every
 Python module the checks import comes from a package that scripts/install-deps
-installs, one those depend on, or one every fresh Debian root has.
+installs, one those depend on, or one every fresh Debian root has; what the
+build and the page's build find, from what it installs for make test's steps
+(--build, then --page) before each starts.
 
-Usage: release_scripts_check.py BUILD_DIR
+Usage: release_scripts_check.py BUILD_DIR   (whose KZD_WEB_PAGE names the page's build)
 """
 
+import email.utils
+import fnmatch
 import importlib.util
 import os
 import re
@@ -27,17 +36,24 @@ import tempfile
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-STUBBED = ["make", "git", "id", "mmdebstrap", "dpkg-query", "apt-get", "npm", "sudo"]
-STUB = """name=${0##*/}
+STUBBED = ["make", "git", "id", "mmdebstrap", "chroot", "dpkg-query", "apt-get", "npm", "sudo"]
+COMMIT = "0123456789abcdef0123456789abcdef01234567"
+STUB = f"""name=${{0##*/}}
 echo "$name $*" >> "$STUB_LOG"
-if [ -n "$STUB_FAIL" ]; then case "$name $*" in "$STUB_FAIL"*) exit 1;; esac; fi
+# What an install cut short leaves, and a package whose checks then fail.
+[ "$name" != npm ] || mkdir -p node_modules
+[ "$name $2" != "chroot /src/scripts/check-release" ] || {{ mkdir -p "$1/src/build/release"; touch "$1/src/build/release/p_1_all.deb"; }}
+if [ -n "$STUB_FAIL" ]; then case "$name $*" in $STUB_FAIL*) echo "failed: $name $*" >&2; exit 1;; esac; fi
 case $name in
 id) echo 0;;
-git) echo 0123456789abcdef0123456789abcdef01234567;;
+git) echo {COMMIT};;
 dpkg-query) exit 1;;  # nothing is installed
-npm) mkdir -p node_modules;;
+mmdebstrap) root=$(mktemp -d); mkdir -p "$root/usr/local/share/ca-certificates"
+    for a; do case $a in --customize-hook=*) sh -c "${{a#*=}}" hook "$root" || {{ rm -rf "$root"; exit 1; }};; esac; done
+    rm -rf "$root";;
 esac
 """
+INSTALLS = {}  # what scripts/install-deps installs, by its option
 failures = []
 
 
@@ -63,14 +79,16 @@ def scripts_fail_at_the_first_failing_step(scratch):
         shell_script(path, STUB)
 
     # The steps whose order is checked; the scripts' look-ups (git, id, dpkg-query) pass.
+    root = ["mmdebstrap", "chroot * update-ca-certificates", "chroot * /src/scripts/check-release"]
     steps = {".ci/run": ["make test", "make deb", "deb_install_check.sh", "check-reproducible", "make releases"],
-             "scripts/test-releases": ["mmdebstrap", "mmdebstrap"],
+             "scripts/test-releases": root + root,
              "scripts/install-deps": ["apt-get update", "apt-get install", "npm ci"]}
 
-    def run(script, *args, fail=""):
+    def run(script, *args, fail="", keep=False):
         log = scratch / "log"
         log.write_text("")
-        shutil.rmtree(tree / "build", ignore_errors=True)  # what an earlier run installed
+        if not keep:
+            shutil.rmtree(tree / "build", ignore_errors=True)  # what an earlier run installed
         env = {"PATH": f"{stubs}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail, "HOME": str(scratch)}
         done = subprocess.run(["bash", str(tree / script), *args], env=env, capture_output=True, text=True,
                               stdin=subprocess.DEVNULL, timeout=60)
@@ -80,35 +98,41 @@ def scripts_fail_at_the_first_failing_step(scratch):
 
     for script, expected in steps.items():
         status, log = run(script)
-        check(status == 0 and [next((s for s in expected if line.startswith(s)), line) for line in log] == expected,
+        check(status == 0 and [next((s for s in expected if fnmatch.fnmatch(line, s + "*")), line) for line in log] == expected,
               f"{script} with every step passing: status {status}, ran {log}")
         for step in dict.fromkeys(expected):
             status, log = run(script, fail=step)
-            check(status != 0 and len(log) == expected.index(step) + 1,
+            check(status != 0 and len(log) == expected.index(step) + 1 and not list(tree.glob("build/releases/*/*.deb")),
                   f"{script} with '{step}' failing: status {status}, ran {log}")
+            if step == "npm ci":
+                check("npm ci" in [line[:6] for line in run(script, keep=True)[1]], "an npm install cut short counts as done")
 
     status, log = run("scripts/test-releases")
-    releases = [line.split()[-3] for line in log]
+    releases = [line.split()[-3] for line in log if line.startswith("mmdebstrap")]
     check(releases == ["trixie", "sid"], f"scripts/test-releases makes roots of {releases}, not Debian 13 and unstable")
-    check(all("/src/scripts/check-release" in line for line in log), f"a root does not run check-release: {log}")
+    copied = sorted(str(path.relative_to(tree / "build/releases")) + ":" + path.read_text().strip()
+                    for path in tree.glob("build/releases/*/*"))
+    check(copied == [f"{release}/{name}" for release in ["sid", "trixie"] for name in [f"commit:{COMMIT}", "p_1_all.deb:"]],
+          f"scripts/test-releases copies out of its roots {copied}")
     run("scripts/install-deps", "--list")
     listed = set(run.stdout.split())
-    status, log = run("scripts/install-deps")
-    installed = next((set(line.split()[1:]) for line in log if line.startswith("apt-get install")), set())
-    check(listed <= installed, f"scripts/install-deps leaves out {sorted(listed - installed)}")
+    for option in ["--build", "--page", ""]:
+        status, log = run("scripts/install-deps", *filter(None, [option]))
+        INSTALLS[option] = next((set(line.split()[1:]) for line in log if line.startswith("apt-get install")), set())
+    check(listed <= INSTALLS[""], f"scripts/install-deps leaves out {sorted(listed - INSTALLS[''])}")
 
 
 def the_build_time_is_the_commits(scratch):
     """scripts/source-date-epoch in a repository of its own, committed at a known
-    time: it gives that time in the checkout, in a worktree of it (whose .git is a
-    file) and in what git archive exports; a time the caller sets wins."""
+    time (and authored at another, as an amended or rebased commit is): it gives
+    that time in the checkout, in a worktree of it (whose .git is a file) and in
+    what git archive exports, the changelog's date in a copy with neither; a time
+    the caller sets wins."""
     repo, when = scratch / "repo", "1700000000"
-    for name in ["scripts/source-date-epoch", "app/changelog.in"]:
+    for name in ["scripts/source-date-epoch", "scripts/commit-time", ".gitattributes", "app/changelog.in"]:
         (repo / name).parent.mkdir(parents=True, exist_ok=True)
         shutil.copy2(ROOT / name, repo / name)
-    (repo / "scripts/commit-time").write_text("$Format:%ct$\n")
-    (repo / ".gitattributes").write_text("scripts/commit-time export-subst\n")
-    env = {**os.environ, "GIT_COMMITTER_DATE": f"@{when} +0000", "GIT_AUTHOR_DATE": f"@{when} +0000"}
+    env = {**os.environ, "GIT_COMMITTER_DATE": f"@{when} +0000", "GIT_AUTHOR_DATE": "@1600000000 +0000"}
     env.pop("SOURCE_DATE_EPOCH", None)
 
     def git(*args, cwd=repo):
@@ -122,8 +146,11 @@ def the_build_time_is_the_commits(scratch):
     (scratch / "archive").mkdir()
     archive = subprocess.run(["git", "-C", str(repo), "archive", "HEAD"], capture_output=True, check=True).stdout
     subprocess.run(["tar", "-x", "-C", str(scratch / "archive")], input=archive, check=True)
+    shutil.copytree(repo, scratch / "copy", ignore=shutil.ignore_patterns(".git"))
+    released = re.search(r"^ -- .*?  (.+)$", (repo / "app/changelog.in").read_text(), re.M).group(1)
+    released = str(int(email.utils.parsedate_to_datetime(released).timestamp()))
     for tree, extra, want in [(repo, {}, when), (scratch / "worktree", {}, when), (scratch / "archive", {}, when),
-                              (repo, {"SOURCE_DATE_EPOCH": "5"}, "5")]:
+                              (scratch / "copy", {}, released), (repo, {"SOURCE_DATE_EPOCH": "5"}, "5")]:
         got = subprocess.run([tree / "scripts/source-date-epoch"], env={**env, **extra},
                              capture_output=True, text=True).stdout.strip()
         check(got == want, f"scripts/source-date-epoch in {tree.name} with {extra}: {got!r}, not {want}")
@@ -135,19 +162,24 @@ def makefile_targets(scratch):
     whatever the builder's (here 077). make test runs the offscreen checks once
     the sanitizer build is made and the rest once the installs and the page beside
     it are done too: a failing install or build fails make test without running
-    the checks that need it, a failing check fails it after the others have run."""
+    the checks that need it, and says why, even where it ran in the background; a
+    failing check fails it after the others have run. Every build is configured
+    with warnings as errors in CI ($CI set) and only there."""
     (scratch / "build/release").mkdir(parents=True)
     shutil.copy2(ROOT / "Makefile", scratch / "Makefile")
     umask, log = scratch / "umask", scratch / "log"
-    shell_script(scratch / "scripts/install-deps", 'echo "install-deps $*" >> "$STUB_LOG"; [ "install-deps $*" != "$STUB_FAIL" ]')
+    shell_script(scratch / "scripts/install-deps", 'echo "install-deps $*" >> "$STUB_LOG"\n'
+                 '[ "install-deps $*" != "$STUB_FAIL" ] || { echo "failed: $STUB_FAIL" >&2; exit 1; }')
     shell_script(scratch / "cpack", f'umask > "{umask}"')
     for name in ["cmake", "ctest"]:
         shell_script(scratch / name, STUB)
 
-    def make(target, fail="", **options):
+    def make(target, fail="", ci="", **options):
         log.write_text("")
-        return subprocess.run(["make", "-s", "-C", str(scratch), target], capture_output=True, timeout=60, **options,
-                              env={"PATH": f"{scratch}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail}).returncode
+        done = subprocess.run(["make", "-s", "-C", str(scratch), target], capture_output=True, timeout=60, text=True,
+                              env={"PATH": f"{scratch}:/usr/bin:/bin", "STUB_LOG": str(log), "STUB_FAIL": fail, "CI": ci},
+                              **options)
+        return done.returncode, done.stdout + done.stderr
 
     make("deb", preexec_fn=lambda: os.umask(0o077))
     packed = umask.read_text().strip() if umask.exists() else "no cpack run"
@@ -156,30 +188,64 @@ def makefile_targets(scratch):
     for fail, want in [("", [offscreen, rest]), ("install-deps --build", []), ("cmake --build --preset asan", []),
                        ("install-deps --page", [offscreen]), ("cmake --build --preset web", [offscreen]),
                        ("install-deps ", [offscreen]), (offscreen, [offscreen, rest]), (rest, [offscreen, rest])]:
-        status = make("test", fail)
+        status, said = make("test", fail)
         ran = [line for line in log.read_text().splitlines() if line.startswith("ctest")]
-        check((status == 0) == (not fail) and ran == want,
-              f"make test with '{fail or 'nothing'}' failing: status {status}, ran {ran}")
+        check((status == 0) == (not fail) and ran == want and (not fail or f"failed: {fail}" in said),
+              f"make test with '{fail or 'nothing'}' failing: status {status}, ran {ran}, said\n{said}")
+    for target, ci in [(target, ci) for target in ["test", "deb", "web"] for ci in ["", "true"]]:
+        make(target, ci=ci)
+        configured = [line for line in log.read_text().splitlines() if line.startswith("cmake --preset")]
+        check(configured and all(f"-DKZD_WERROR={'ON' if ci else 'OFF'}" in line.split() for line in configured),
+              f"make {target} with CI='{ci}' configures {configured}")
 
 
 def check_reproducible_fails_when_builds_differ(scratch):
-    """scripts/check-reproducible with git, make and diffoscope stubbed: it passes
-    when the two builds agree and fails, naming the file, when they differ."""
+    """scripts/check-reproducible and scripts/dist in a repository of their own,
+    with the builds of the page, site and package (make web deb), diffoscope and
+    the installs stubbed: where the build takes in its folder, umask or time zone
+    the check fails, naming a file; where it takes in none, it passes, on a release
+    whose SHA256SUMS sums every other file, each asset named with the build's
+    version and another release's package among them. make dist refuses a tree
+    with uncommitted changes, in one line."""
     tree, stubs = scratch / "tree", scratch / "stubs"
-    scripts = {tree / "scripts/install-deps": "", tree / "scripts/source-date-epoch": "echo 0",
-               stubs / "git": 'case $1 in status) ;; archive) d=$(mktemp -d); mkdir "$d/copy"; tar -cf - -C "$d" copy;; *) echo 0123abc;; esac',
-               stubs / "make": 'mkdir -p build/web build/release\nfor f in build/web/kelm-zizovu-dizuzed.html build/web/LICENSE-fonts '
-                               'build/release/kelm-zizovu-dizuzed_1.00_amd64.deb; do echo "${STUB_DIFFER:+$PWD}" > "$f"; done',
-               stubs / "diffoscope": 'echo "they differ" > "$2"; exit 1'}
-    for path, body in scripts.items():
-        shell_script(path, body)
-    shutil.copy2(ROOT / "scripts/check-reproducible", tree / "scripts")
-    for differ in ["", "1"]:
-        done = subprocess.run(["bash", str(tree / "scripts/check-reproducible")], capture_output=True, text=True, timeout=60,
-                              env={"PATH": f"{stubs}:/usr/bin:/bin", "STUB_DIFFER": differ, "TMPDIR": str(scratch)})
-        named = "DIFFERS: build/web/kelm-zizovu-dizuzed.html" in done.stdout
-        check((done.returncode != 0) == bool(differ) and named == bool(differ),
-              f"scripts/check-reproducible with {'differing' if differ else 'equal'} builds: status {done.returncode}\n{done.stdout}{done.stderr}")
+    for name in ["scripts/check-reproducible", "scripts/dist", "scripts/source-date-epoch", "scripts/commit-time",
+                 "scripts/commit-id", ".gitattributes", ".gitignore"]:
+        (tree / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(ROOT / name, tree / name)
+    shell_script(tree / "scripts/install-deps", "")
+    shell_script(stubs / "diffoscope", 'echo "they differ" > "$2"; exit 1')
+    shell_script(stubs / "make", 'case $* in dist) exec scripts/dist;; esac\nmkdir -p build/web/site build/release/app\n'
+                 'case $STUB_TAKES in umask) umask;; TZ) echo "$TZ";; folder) pwd;; esac > build/web/kelm-zizovu-dizuzed.html\n'
+                 'for f in web/LICENSE-fonts web/site/index.html web/site/icon.png release/kelm-zizovu-dizuzed_9.87_all.deb; '
+                 'do echo "$f" > "build/$f"; done\necho Name=Board > build/release/app/kelm-zizovu-dizuzed.desktop\n'
+                 'printf \'set(CPACK_PACKAGE_%s "%s")\\n\' NAME kelm-zizovu-dizuzed VERSION 9.87 DESCRIPTION_SUMMARY A '
+                 'DESCRIPTION B > build/release/CPackConfig.cmake')
+    git = ["git", "-c", "user.name=kzd", "-c", "user.email=kzd@localhost", "-C", str(tree)]
+    subprocess.run(git + ["init", "-q"], check=True)
+    subprocess.run(git + ["add", "."], check=True)
+    subprocess.run(git + ["commit", "-q", "-m", "tree"], check=True)
+    (tree / "build/releases/trixie").mkdir(parents=True)
+    (tree / "build/releases/trixie/kelm-zizovu-dizuzed_9.87_all.deb").write_text("trixie's")
+    (tree / "build/releases/trixie/commit").write_text(subprocess.run(git + ["rev-parse", "HEAD"], capture_output=True,
+                                                                      text=True).stdout)
+    env = {"PATH": f"{stubs}:/usr/bin:/bin", "TMPDIR": str(scratch), "HOME": str(scratch)}
+    for takes in ["", "umask", "TZ", "folder"]:
+        done = subprocess.run(["bash", str(tree / "scripts/check-reproducible")], capture_output=True, text=True,
+                              timeout=60, env={**env, "STUB_TAKES": takes}, preexec_fn=lambda: os.umask(0o022))
+        named = "DIFFERS: build/dist/kelm-zizovu-dizuzed-9.87.html" in done.stdout
+        check((done.returncode != 0) == bool(takes) == named,
+              f"scripts/check-reproducible with a build that takes in {takes or 'nothing'}: status {done.returncode}"
+              f"\n{done.stdout}{done.stderr}")
+    files = sorted(path.name for path in (tree / "build/dist").iterdir())
+    assets = [f for f in files if f.startswith("kelm-zizovu-dizuzed")]
+    summed = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=tree / "build/dist", capture_output=True, text=True)
+    check(summed.returncode == 0 and sorted(summed.stdout.split()[::2]) == [f"{f}:" for f in files if f != "SHA256SUMS"]
+          and len(assets) == 5 and all("9.87" in f for f in assets) and any("_trixie_" in f for f in assets),
+          f"make dist wrote {files}, SHA256SUMS checking {summed.stdout}")
+    (tree / "scripts/commit-time").write_text("changed")
+    done = subprocess.run([tree / "scripts/dist"], capture_output=True, text=True, env=env)
+    check(done.returncode != 0 and len(done.stderr.splitlines()) == 1,
+          f"make dist on a tree with changes: status {done.returncode}, said {done.stderr}")
 
 
 # Where the tree starts a program: the first word of a shell command, a CMake
@@ -243,8 +309,9 @@ def owners(paths):
 
 def closures():
     """What every fresh root has (the essential packages, apt and those
-    scripts/test-releases adds), and that with what scripts/install-deps
-    installs, each with all it depends on."""
+    scripts/test-releases adds), that with what scripts/install-deps installs,
+    and that with what it has installed by each step of make test, each with all
+    it depends on."""
     fields = "${Package}\t${Essential}\t${Provides}\t${Pre-Depends}, ${Depends}\n"
     rows = subprocess.run(["dpkg-query", "-W", "-f", fields], capture_output=True, text=True, check=True).stdout
     provides, depends, base = {}, {}, {"apt"}
@@ -276,7 +343,24 @@ def closures():
                     found.add(package)
                     todo += depends.get(package, [])
         return found
-    return closure(base), closure(installed)
+    steps = {"--build": closure(base | INSTALLS["--build"]), "--page": closure(base | INSTALLS["--build"] | INSTALLS["--page"])}
+    return closure(base), closure(installed), steps
+
+
+def web_page(build):
+    """The page in its build folder, where the build's checks find it."""
+    return Path(re.search(r"^KZD_WEB_PAGE:FILEPATH=(.+)$", (build / "CMakeCache.txt").read_text(), re.M).group(1))
+
+
+def the_page_follows_its_sources(build):
+    """An incremental make web makes the page anew when its script, template or
+    maker changes, or the commit's time, which is read at every build."""
+    web, page = web_page(build).parent, web_page(build).name
+    inputs = subprocess.run(["ninja", "-C", str(web), "-t", "inputs", page], capture_output=True, text=True).stdout.split()
+    wanted = [str(ROOT / "platform/web" / name) for name in ["page.js", "page.html", "make_page.py"]] + ["app/source-date-epoch"]
+    check(set(wanted) <= set(inputs), f"the page does not follow {sorted(set(wanted) - set(inputs))}")
+    again = subprocess.run(["ninja", "-C", str(web), "-n", "app/source-date-epoch"], capture_output=True, text=True).stdout
+    check("no work to do" not in again, "the commit's time is not read again at each build of the page")
 
 
 def everything_used_is_installed(build):
@@ -290,21 +374,30 @@ def everything_used_is_installed(build):
             if os.access(f"{folder}/{word}", os.X_OK):
                 used[f"{folder}/{word}"] = f"{word} ({where})"
                 break
-    cache = (Path(build) / "CMakeCache.txt").read_text()
-    for name, value in re.findall(r"^(\w+_DIR|CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|KZD_\w+):(?:FILE)?PATH=(/usr/\S+)$",
-                                  cache, re.M):
-        used[value] = f"{value} (the build's {name})"
+    # What the sanitizer build and the page's build find, and the page's build's
+    # Python, make test starts once install-deps --build, then --page, is done.
+    step = {}
+    for folder, option in [(build, "--build"), (web_page(build).parent, "--page")]:
+        cache = (folder / "CMakeCache.txt").read_text()
+        for name, value in re.findall(r"^(\w+_DIR|CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|KZD_\w+):(?:FILE)?PATH=(/usr/\S+)$",
+                                      cache, re.M):
+            used[value] = f"{value} (the {folder.name} build's {name})"
+            step.setdefault(value, option)
     for path in list(ROOT.glob("tests/*.py")) + list(ROOT.glob("platform/web/*.py")):
         for module in re.findall(r"^(?:import|from) (\w+)", path.read_text(), re.M):
             origin = getattr(importlib.util.find_spec(module), "origin", None)
             if origin and origin.startswith("/usr/"):
                 used[origin] = f"Python's {module} ({path.relative_to(ROOT)})"
-    base, installed = closures()
+                if path.parent.name == "web":
+                    step.setdefault(origin, "--page")
+    base, installed, by_step = closures()
     owner = owners(used)
     for path, what in sorted(used.items(), key=lambda item: item[1]):
         packages = " or ".join(sorted(owner.get(path, [])))
         check(path not in owner or owner[path] & installed,
               f"{what} comes from {packages}, which scripts/install-deps does not install")
+        check(path not in owner or path not in step or owner[path] & by_step[step[path]],
+              f"{what} comes from {packages}, which make test has not installed by scripts/install-deps {step.get(path)}")
         # CI's first steps run before anything is installed.
         first = re.search(r"\((.*)\)", what).group(1).split(", ")
         check(path not in owner or owner[path] & base or not set(first) & {".ci/run", "scripts/check-release"},
@@ -316,7 +409,8 @@ def main():
                  makefile_targets, check_reproducible_fails_when_builds_differ]:
         with tempfile.TemporaryDirectory() as scratch:
             part(Path(scratch))
-    everything_used_is_installed(sys.argv[1])
+    the_page_follows_its_sources(Path(sys.argv[1]))
+    everything_used_is_installed(Path(sys.argv[1]))
     for failure in failures:
         print(f"release_scripts_check: {failure}", file=sys.stderr)
     return 1 if failures else 0
