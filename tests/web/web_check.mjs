@@ -199,7 +199,14 @@ check(`every part of every control stands at its row's place and size, in its fo
         const kinds = ['Canvas', 'Field', 'FieldText', 'ButtonFace', 'ButtonText'];
         const system = Object.fromEntries(kinds.map((k) => [k, resolve(k)]));
         probe.remove();
-        const sides = ['top', 'right', 'bottom', 'left'];
+        const sides = ['top', 'right', 'bottom', 'left'], range = document.createRange();
+        const textRect = (el) => { range.selectNodeContents(el); const r = range.getBoundingClientRect(); return [r.left - board.left, r.top - board.top, r.width, r.height]; };
+        // A caption's width in its font with either of two fallbacks: the same where the page's own font draws every character of it.
+        const measure = document.createElement('canvas').getContext('2d');
+        const fallbackWidths = (el, style) => ['monospace', 'serif'].map((fallback) => {
+            measure.font = `${style.fontWeight} ${style.fontSize} ${style.fontFamily.split(',')[0]}, ${fallback}`;
+            return measure.measureText(el.textContent).width;
+        });
         const parts = [...document.querySelectorAll('#board *')].map((el) => {
             const r = el.getBoundingClientRect(), style = getComputedStyle(el);
             const owner = el.closest('[data-name]');
@@ -209,7 +216,8 @@ check(`every part of every control stands at its row's place and size, in its fo
                      rect: [r.left - board.left, r.top - board.top, r.width, r.height], lineHeight: parseFloat(style.lineHeight),
                      font: `${style.fontWeight} ${style.fontSize} ${style.fontFamily.split(',')[0]}`,
                      fore: style.color, back: getComputedStyle(client ?? el).backgroundColor,
-                     text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked,
+                     text: el.textContent, checked: el.querySelector('input[type=radio]')?.checked, digit: el.matches('.label.box') && textRect(el),
+                     fallbacks: el.matches('.option > span, .label:not(.fill)') && fallbackWidths(el, style),
                      borders: sides.map((side) => [parseFloat(style[`border-${side}-width`]), style[`border-${side}-color`]]),
                      // Read where a contrast is checked: text, lines, marks.
                      behind: el.matches('.option > span, .label:not(.fill), input, textarea') && layersBehind(el),
@@ -232,7 +240,8 @@ check(`every part of every control stands at its row's place and size, in its fo
     for (const row of rows) {
         const el = controls.find((p) => p.name === nameOf(row));
         assert.ok(el, `${nameOf(row)} is on the board`);
-        const f = fonts[row.font];
+        // A numbered box's digit is in the headings' bold font.
+        const f = fonts[row.look === 'box' ? fonts.findIndex((g) => g.bold) : row.font];
         if (row.kind !== 'PictureBox' && row.kind !== 'CommandButton')
             assert.equal(el.font, `${f.bold ? 700 : 400} ${f.pixels}px KzdSans`, `${nameOf(row)}'s font`);
         if (row.kind !== 'Label' || row.look === 'fill')
@@ -251,6 +260,12 @@ check(`every part of every control stands at its row's place and size, in its fo
         const want = partRect(rows, row, part.part, ratio, part.lineHeight);
         assert.equal(want.length, 4, `${what} is a part of its control`);
         want.forEach((v, i) => v === null || assert.ok(Math.abs(part.rect[i] - v) <= 0.01, `${what}'s place and size: ${part.rect}, not ${want}`));
+        if (part.fallbacks)
+            assert.equal(part.fallbacks[0], part.fallbacks[1], `${what}'s caption is drawn in the page's own font`);
+        // A numbered box's digit is centred in the box, its line at the top inside the frame.
+        if (part.digit)
+            assert.ok(Math.abs(part.digit[0] + part.digit[2] / 2 - want[0] - want[2] / 2) <= 0.05 &&
+                      Math.abs(part.digit[1] + part.digit[3] / 2 - want[1] - 1 - part.lineHeight / 2) <= 0.05, `${what}'s digit at ${part.digit}`);
         // Text against what shows behind it; every line that bounds a control, and an
         // option's mark, against what surrounds it.
         if (row.kind === 'OptionButton' ? part.part === 'span'
@@ -311,7 +326,8 @@ const kGrid = { line: 0x928F92, background: 0xA9A9A9, lastColumn: 462, rows: [
 // each canvas holds a pixel for each device pixel, one canvas pixel shown on each;
 // the grid's device pixels are those of its tile, each the map pixel its centre
 // lies in; a face holds its colours exactly inside its shapes and its
-// background outside them, and its word's ink. In the board's screenshot (where
+// background outside them, an inner shape's on every device pixel whose centre
+// it holds and nowhere else, and its word's ink. In the board's screenshot (where
 // given) a picture that starts on a whole device pixel shows exactly what its
 // canvas holds, and the grid shows its two greys only, wherever it starts; a
 // numbered box shows all four of its lines (a device pixel or more wide), the
@@ -345,7 +361,7 @@ async function picturesWrong({ png, ratio, rows, grid }) {
         let bad = 0, ink = 0;
         const box = face ? face.box : [0, 0, 0, 0];
         const word = { left: box[0], top: box[2], width: box[1] + 1 - box[0], height: box[3] + 1 - box[2] };
-        const shapes = face && face.symbol.concat([word]);
+        const shapes = face && face.symbol.filter((s) => s.smoothed).concat([word]), laid = face && face.symbol.filter((s) => !s.smoothed);
         for (let py = 0; py < canvas.height; ++py)
             for (let px = 0; px < canvas.width; ++px) {
                 const seen = rgbAt(held, canvas.width, px, py);
@@ -355,9 +371,18 @@ async function picturesWrong({ png, ratio, rows, grid }) {
                     bad += seen !== (gx !== grid.lastColumn && tileRows[gy % 42].includes(gx % 24) ? grid.line : grid.background);
                     continue;
                 }
-                // The topmost shape within a pixel of the point (a device pixel, where
-                // that is larger): its colour where the point lies as far inside it;
-                // the word's ink shows on its strokes only.
+                // An inner shape's colour exactly where the point lies inside it (one
+                // within a hair of its edge may fall either side); elsewhere, what lies below.
+                let w = laid.length - 1;
+                while (w >= 0 && !inside(laid[w], x, y, 1e-9))
+                    --w;
+                if (w >= 0) {
+                    bad += inside(laid[w], x, y, -1e-9) && seen !== (laid[w].colour & 0xFFFFFF);
+                    continue;
+                }
+                // The topmost outer shape within a pixel of the point (a device pixel,
+                // where that is larger): its colour where the point lies as far inside
+                // it; the word's ink shows on its strokes only.
                 const margin = Math.max(1, 1 / ratio);
                 let k = shapes.length - 1;
                 while (k >= 0 && !inside(shapes[k], x, y, margin))
@@ -445,10 +470,12 @@ check('pictures are drawn anew, crisp, at each ratio the page is given while it 
 // ends up. Plain presses of every button anywhere on the map, on markers and at
 // its edges are the random walk's (web_model.mjs); here what it does not make.
 const kPresses = [
-    // In a window shorter than the board, which the user has scrolled.
-    { what: 'any button and modifier places, on a scrolled page', scrolled: true,
+    // In a window shorter than the board, which the user has scrolled; a right-click
+    // on a marker or on the map's border opens no menu and places nothing.
+    { what: 'any button and modifier places, on a scrolled page; no right-click opens a menu', scrolled: true,
       presses: [{ select: 3, at: [[30, 40]], button: 'right', modifiers: ['Shift'] },
-                { select: 4, at: [[60, 70]], button: 'middle', modifiers: ['Control'] }],
+                { select: 4, at: [[60, 70]], button: 'middle', modifiers: ['Control'] },
+                { at: [[65, 75]], button: 'right' }, { at: [[-1, 200]], button: 'right' }],
       markers: { 3: [30, 40], 4: [60, 70] } },
     // Close enough to the first to count as a double-click, and off the marker the first placed.
     { what: 'the second press of a double-click places nothing', needs: ['moved double-click'],
@@ -476,10 +503,16 @@ check(`placement: ${what}`, pointer === 'mouse' ? needs : [pointer, ...needs], (
     if (scrolled)
         await board.evaluate(() => { document.body.style.paddingBottom = '100vh'; scrollTo(0, 37); });
     const onMap = await mapPoint(board);
+    // Each context menu the page is asked for, and whether it turned it off (none is shown either way).
+    await board.evaluate(() => addEventListener('contextmenu', (e) => { (window.kzdMenus ??= []).push(e.defaultPrevented); e.preventDefault(); }));
     const moved = [];
     for (const { select, at, button, modifiers } of presses) {
         if (select !== undefined)
             await clickOn(board, `${selectorOf(`Option${select + 1}`)} input`);
+        // On the map's client area, markers too, a touch neither pans nor zooms the page.
+        if (at[0][0] >= 0 && at[0][1] >= 0)
+            assert.ok(await board.evaluate(([x, y]) => { for (let el = document.elementFromPoint(x, y); el; el = el.parentElement)
+                if (getComputedStyle(el).touchAction === 'none') return true; }, onMap(at[0])), `touch-action at ${at[0]}`);
         if (pointer === 'touch') {
             // A touch places as it starts, as a press does, not when it ends as a tap.
             await board.touchStart(onMap(at[0]));
@@ -491,6 +524,9 @@ check(`placement: ${what}`, pointer === 'mouse' ? needs : [pointer, ...needs], (
         }
     }
     moved.push(await markerPlaces(board));
+    // The page turns off every right-click's menu (Firefox asks it nothing where Shift is held).
+    const menus = await board.evaluate(() => window.kzdMenus ?? []);
+    assert.ok(menus.every(Boolean) && menus.length >= presses.filter((p) => p.button === 'right' && !p.modifiers).length, `menus ${menus}`);
     for (const places of moved)
         for (const [slot, [left, top]] of Object.entries(markers))
             assert.deepEqual(places[slot], [left, top], `marker ${slot}`);
@@ -843,9 +879,17 @@ check(`a failure says so in one line and leaves the board inert, what was typed 
         if (press) {
             await typeInto(board, 'Text1(0)', 'Orc chief');
             await typeInto(board, 'RichTextBox1(0)', 'The goblins hide behind the pillar.');
+            // Scrolled down, so that the line's place above the board is out of sight.
+            await board.evaluate(() => { document.body.style.paddingBottom = '100vh'; scrollTo(0, 100); });
             await clickOn(board, selectorOf('Picture1'));
         }
         const stopped = await seen(board);
+        // The line stands above the board, in sight, and nothing covers it.
+        assert.deepEqual(await board.evaluate(() => {
+            const line = document.getElementById('kzd-ended').getBoundingClientRect(), board = document.getElementById('board');
+            return [line.top >= 0 && line.bottom <= innerHeight, !board || board.hidden || line.bottom <= board.getBoundingClientRect().top,
+                    document.elementFromPoint(line.left + 1, line.top + line.height / 2)?.id];
+        }), [true, true, 'kzd-ended'], 'the line\'s place');
         if (line instanceof RegExp)
             assert.match(stopped.line ?? '', line);
         else
