@@ -9,7 +9,7 @@
 //   node web_check.mjs chromium|firefox|webkit   (KZD_PAGE, KZD_NPM and KZD_NAME set)
 
 import assert from 'node:assert/strict';
-import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { readFile } from 'node:fs/promises';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
@@ -608,15 +608,20 @@ async function staticHost(folder) {
 
 check('the site, once visited, opens and works with its host gone; Chromium can install it; a newer build on the host '
       + 'is taken at a later start, never under a board in use', [], async (t) => {
-    const folder = mkdtempSync(join(tmpdir(), 'kzd-site-'));
-    cpSync(sitePath, folder, { recursive: true });
+    // In a folder of its host, as many hosts put a site.
+    const folder = mkdtempSync(join(tmpdir(), 'kzd-site-')), site = join(folder, 'board');
+    cpSync(sitePath, site, { recursive: true });
     const host = await staticHost(folder);
-    const board = await awaitBoard(await engine.visit(host.url, { kept: true }));
+    const board = await awaitBoard(await engine.visit(`${host.url}board/`, { kept: true }));
     // Which build shows, whether it is the document that was in use, and a cell's text.
     const state = () => [document.querySelector('meta[name=kzd-build]')?.content ?? 'first', window.inUse ?? false,
                          document.querySelector('[data-name="Text1(0)"]').value];
     try {
         await board.waitFor(() => !!navigator.serviceWorker.controller);
+        // Every file of the site but its worker is kept for use offline.
+        assert.deepEqual(await board.evaluate(async () => (await (await caches.open((await caches.keys())[0])).keys())
+                             .map((request) => request.url.split('/').pop()).sort()),
+                         readdirSync(site).filter((file) => file !== 'sw.js').sort(), 'the files kept');
         await t.test('no installability error', expected(engineName, 'installability', ['installability']),
                      async () => assert.deepEqual(await board.installability(), []));
         await host.stop();
@@ -630,16 +635,17 @@ check('the site, once visited, opens and works with its host gone; Chromium can 
         assert.deepEqual((await markerPlaces(board))[2], [100, 400], 'parked by Clear');
 
         // A newer build: another page, and a worker of another version.
-        const edit = (file, from, to) => writeFileSync(join(folder, file), readFileSync(join(folder, file), 'utf8').replace(from, to));
+        const edit = (file, from, to) => writeFileSync(join(site, file), readFileSync(join(site, file), 'utf8').replace(from, to));
         edit('index.html', '<head>', '<head>\n<meta name="kzd-build" content="newer">');
         edit('sw.js', /^const version = '(\w+)';/m, "const version = '$1-newer';");
         await host.start();
         await board.reload();
         await typeInto(board, 'Text1(0)', 'Orc chief');
-        await board.evaluate(() => { window.inUse = true; });
+        // The old build's files go; another site's of the same host stay.
+        await board.evaluate(() => { window.inUse = true; return caches.open('another site'); });
         await board.waitFor(() => {
             caches.keys().then((names) => { window.kept = names; });
-            return window.kept?.length === 1 && window.kept[0].endsWith('-newer');
+            return window.kept?.length === 2 && window.kept.includes('another site') && window.kept.some((name) => name.endsWith('-newer'));
         });
         assert.deepEqual(await board.evaluate(state), ['first', true, 'Orc chief'], 'the board in use stays as it is');
         await clickOn(board, selectorOf('cmdClear'));
