@@ -300,9 +300,16 @@ def heard(walk, fail, prefix):
     return stops
 
 
+# Orca 51 says a web page's summary once the page has loaded, and then the focus
+# again; where the load completes only after a stop is reached (seen in
+# Chromium), that is its account of the page, not a second one of the stop.
+PAGE_SUMMARY = re.compile(r"^Page has \d+ landmarks?\.$")
+
+
 def announced(stop):
     """Heard on its first visit: its name once, and its role."""
     name, _, role_name, utterances = stop
+    utterances = utterances[:next((i for i, u in enumerate(utterances) if PAGE_SUMMARY.match(u)), len(utterances))]
     said = [u for u in utterances if name in u]
     return len(said) == 1 and role_name in " ".join(utterances)
 
