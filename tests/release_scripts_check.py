@@ -57,6 +57,20 @@ INSTALLS = {}  # what scripts/install-deps installs, by its option
 failures = []
 
 
+# What git archive fills in (export-subst), as git holds it: a tree that is
+# itself an archive (a release's source, the mutation runner's copy) holds it
+# filled in.
+FILLED_IN = {"scripts/commit-time": "$Format:%ct$\n", "scripts/commit-id": "$Format:%H$\n"}
+
+
+def copy_files(dest, names):
+    for name in names:
+        (dest / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(ROOT / name, dest / name)
+        if name in FILLED_IN and not (dest / name).read_text().startswith("$Format:"):
+            (dest / name).write_text(FILLED_IN[name])
+
+
 def shell_script(path, body):
     """A shell script at path that runs body."""
     path.parent.mkdir(parents=True, exist_ok=True)
@@ -129,9 +143,7 @@ def the_build_time_is_the_commits(scratch):
     what git archive exports, the changelog's date in a copy with neither; a time
     the caller sets wins."""
     repo, when = scratch / "repo", "1700000000"
-    for name in ["scripts/source-date-epoch", "scripts/commit-time", ".gitattributes", "app/changelog.in"]:
-        (repo / name).parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(ROOT / name, repo / name)
+    copy_files(repo, ["scripts/source-date-epoch", "scripts/commit-time", ".gitattributes", "app/changelog.in"])
     env = {**os.environ, "GIT_COMMITTER_DATE": f"@{when} +0000", "GIT_AUTHOR_DATE": "@1600000000 +0000"}
     env.pop("SOURCE_DATE_EPOCH", None)
 
@@ -208,10 +220,8 @@ def check_reproducible_fails_when_builds_differ(scratch):
     version and another release's package among them. make dist refuses a tree
     with uncommitted changes, in one line."""
     tree, stubs = scratch / "tree", scratch / "stubs"
-    for name in ["scripts/check-reproducible", "scripts/dist", "scripts/source-date-epoch", "scripts/commit-time",
-                 "scripts/commit-id", ".gitattributes", ".gitignore"]:
-        (tree / name).parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(ROOT / name, tree / name)
+    copy_files(tree, ["scripts/check-reproducible", "scripts/dist", "scripts/source-date-epoch", "scripts/commit-time",
+                      "scripts/commit-id", ".gitattributes", ".gitignore"])
     shell_script(tree / "scripts/install-deps", "")
     shell_script(stubs / "diffoscope", 'echo "they differ" > "$2"; exit 1')
     shell_script(stubs / "make", 'case $* in dist) exec scripts/dist;; esac\nmkdir -p build/web/site build/release/app\n'
